@@ -1,0 +1,37 @@
+#pragma once
+// Locale-independent number reading and writing. Qt adopts the system locale,
+// which would turn atof/strtod/printf into decimal-comma readers and writers;
+// every number that crosses a file, a control or the wire goes through here.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ks {
+
+// The atoi rule: leading blanks (space, \t \n \v \f \r) skipped, an optional
+// sign, decimal digits up to the first other character; 0 when none.
+// Values beyond 64 bits saturate; the result wraps to 32 bits like the C
+// library's atoi on a 64-bit long.
+int32_t AtoiRule(std::string_view text);
+
+// The atof rule: leading blanks skipped, the longest prefix that reads as a
+// decimal (or hexadecimal, inf, nan) floating-point number; 0.0 when none.
+// Overflow gives +-inf, underflow 0, as strtod does.
+double AtofRule(std::string_view text);
+
+// Like AtofRule, but also reports how many characters were consumed
+// (0 when nothing numeric leads).
+double AtofPrefix(std::string_view text, size_t* consumed);
+
+// double -> int32 truncated toward zero. Out-of-range values and NaN give
+// INT32_MIN, which is what the x86 conversion instruction produces.
+int32_t TruncToInt32(double value);
+
+// printf("%.*f") in the C locale (correctly rounded).
+std::string FormatFixed(double value, int decimals);
+// printf("%d") / ("%ld").
+std::string FormatInt(int64_t value);
+// printf("%x") of the value as an unsigned 32-bit number.
+std::string FormatHex(int32_t value);
+
+}  // namespace ks

@@ -1,0 +1,94 @@
+#include "platform/textnum.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace ks {
+namespace {
+
+TEST(AtoiRule, ReadsLikeTheCLibrary) {
+    EXPECT_EQ(AtoiRule("42"), 42);
+    EXPECT_EQ(AtoiRule("  \t\r\n-17abc"), -17);
+    EXPECT_EQ(AtoiRule("+8"), 8);
+    EXPECT_EQ(AtoiRule("x12"), 0);
+    EXPECT_EQ(AtoiRule(""), 0);
+    EXPECT_EQ(AtoiRule("- 5"), 0);
+    EXPECT_EQ(AtoiRule("12.9"), 12);
+    // Texts that name a missing setting read as 0.
+    EXPECT_EQ(AtoiRule("没找到正确的串口号"), 0);
+    EXPECT_EQ(AtoiRule("2147483647"), 2147483647);
+    EXPECT_EQ(AtoiRule("-2147483648"), std::numeric_limits<int32_t>::min());
+    // glibc: strtol saturates at 64 bits, atoi keeps the low 32 bits.
+    EXPECT_EQ(AtoiRule("4294967297"), 1);
+    EXPECT_EQ(AtoiRule("99999999999999999999999"), -1);
+}
+
+TEST(AtofRule, ReadsTheLongestNumericPrefix) {
+    EXPECT_DOUBLE_EQ(AtofRule("0.5"), 0.5);
+    EXPECT_DOUBLE_EQ(AtofRule("  -1.25mm"), -1.25);
+    EXPECT_DOUBLE_EQ(AtofRule("+.5"), 0.5);
+    EXPECT_DOUBLE_EQ(AtofRule("1e3"), 1000.0);
+    EXPECT_DOUBLE_EQ(AtofRule("1e"), 1.0);
+    EXPECT_DOUBLE_EQ(AtofRule("1.5e+2x"), 150.0);
+    EXPECT_DOUBLE_EQ(AtofRule("abc"), 0.0);
+    EXPECT_DOUBLE_EQ(AtofRule("-"), 0.0);
+    EXPECT_DOUBLE_EQ(AtofRule("."), 0.0);
+    EXPECT_DOUBLE_EQ(AtofRule("0x10"), 16.0);
+    EXPECT_TRUE(std::isinf(AtofRule("1e400")));
+    EXPECT_TRUE(std::isinf(AtofRule("-1e400")) && AtofRule("-1e400") < 0);
+    EXPECT_EQ(AtofRule("1e-400"), 0.0);
+    EXPECT_TRUE(std::isnan(AtofRule("nan")));
+    size_t used = 0;
+    EXPECT_DOUBLE_EQ(AtofPrefix(" 2.5,7", &used), 2.5);
+    EXPECT_EQ(used, 4u);
+    AtofPrefix("word", &used);
+    EXPECT_EQ(used, 0u);
+}
+
+TEST(AtofRule, AgreesWithStrtodOnAwkwardTexts) {
+    for (const char* text : {"3.14159", "-0.0009", "999.9999", "1000", "12x", "  7.", "-.25",
+                             "1.2345678", "-1.2345678", "0.001", "123456789012345678901234"}) {
+        EXPECT_EQ(AtofRule(text), std::strtod(text, nullptr)) << text;
+    }
+}
+
+TEST(TruncToInt32, TruncatesTowardZeroAndGuardsTheRange) {
+    EXPECT_EQ(TruncToInt32(1234.9), 1234);
+    EXPECT_EQ(TruncToInt32(-1234.9), -1234);
+    EXPECT_EQ(TruncToInt32(-0.9), 0);
+    EXPECT_EQ(TruncToInt32(2147483647.5), 2147483647);
+    EXPECT_EQ(TruncToInt32(3e9), std::numeric_limits<int32_t>::min());
+    EXPECT_EQ(TruncToInt32(std::nan("")), std::numeric_limits<int32_t>::min());
+}
+
+TEST(Format, MatchesPrintfInTheCLocale) {
+    EXPECT_EQ(FormatFixed(0.25, 3), "0.250");
+    EXPECT_EQ(FormatFixed(-0.0625, 3), "-0.062");  // round-half-even on the exact binary value
+    EXPECT_EQ(FormatFixed(0.0009, 3), "0.001");
+    EXPECT_EQ(FormatFixed(37.5, 2), "37.50");
+    EXPECT_EQ(FormatInt(-500), "-500");
+    EXPECT_EQ(FormatHex(7), "7");
+    EXPECT_EQ(FormatHex(255), "ff");
+}
+
+// The console runs under Qt, which adopts the system locale: numbers must not
+// turn into decimal-comma texts there.
+TEST(Format, IgnoresADecimalCommaLocale) {
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    std::string saved = old ? old : "C";
+    bool haveComma = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || std::setlocale(LC_NUMERIC, "fr_FR.UTF-8");
+    if (haveComma) {
+        EXPECT_EQ(FormatFixed(1.5, 3), "1.500");
+        EXPECT_DOUBLE_EQ(AtofRule("1.5"), 1.5);
+        EXPECT_DOUBLE_EQ(AtofRule("1,5"), 1.0);
+    }
+    std::setlocale(LC_ALL, saved.c_str());
+    if (!haveComma) GTEST_SKIP() << "no decimal-comma locale installed";
+}
+
+}  // namespace
+}  // namespace ks
