@@ -1,0 +1,26 @@
+#pragma once
+// Loading a job file (an NC hole program or a 3B program) into the main
+// window's hole table, and the text of one row of the hole list.
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace ks {
+
+struct JobHole { int32_t nX = 0; int32_t nY = 0; float fRadius = 0.0f; int32_t bDone = 0; };
+inline constexpr int kHoleSlots = 15000;
+using HoleSlots = std::array<JobHole, kHoleSlots>;
+
+// Where operator messages go: message boxes in the console, stderr in tools.
+class MessageSink { public: virtual ~MessageSink() = default; virtual void ShowMessage(const std::string& text) = 0; };
+
+// Holes go to slots 1..holeCount in file order; slot 0 receives slot 1's
+// position after every load. At most kHoleSlots - 1 holes; a file with more
+// stops the load at the last slot with the file error message. The done
+// flags are never touched.
+void LoadNcJob(const std::string& path, HoleSlots& holes, int32_t& holeCount, MessageSink& sink);
+void Load3BJob(const std::string& path, HoleSlots& holes, int32_t& holeCount, MessageSink& sink);
+void LoadJob(const std::string& path, HoleSlots& holes, int32_t& holeCount, MessageSink& sink); // by the last two characters; else nothing
+std::string HoleListRow(int number, const JobHole& hole);   // the FillHoleList row text
+
+}  // namespace ks

@@ -1,0 +1,76 @@
+#pragma once
+// Word-level reading of drawing files. A drawing is scanned as a stream of
+// whitespace-separated words (the "%s\n" behaviour of the C library), but a
+// whole drawing is mapped at once so that long stretches that hold no key
+// word can be passed with a substring search instead of word by word.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ks {
+
+// Space, tab, CR, LF, vertical tab, form feed.
+inline bool IsScanBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// The bytes of one file, mapped read-only (or read whole when the file
+// cannot be mapped, e.g. a pipe).
+class FileBytes {
+public:
+    FileBytes() = default;
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+    ~FileBytes();
+
+    // False when the file cannot be opened for reading (errno is kept).
+    bool Open(const std::string& path);
+    std::string_view Bytes() const { return {m_data, m_size}; }
+
+private:
+    const char* m_data = nullptr;
+    size_t m_size = 0;
+    void* m_map = nullptr;
+    std::string m_copy;
+};
+
+// Reads words from a byte range. A word longer than the word buffer keeps
+// only its first maxWord bytes; the rest of its run is passed over, so a
+// long run never spills into the next word.
+class WordScanner {
+public:
+    explicit WordScanner(std::string_view bytes, size_t maxWord = 199)
+        : m_begin(bytes.data()), m_end(bytes.data() + bytes.size()), m_pos(m_begin),
+          m_maxWord(maxWord) {}
+
+    // Skips blanks, takes the next word, then skips the blanks after it.
+    // False (and an empty word) when no word is left.
+    bool ReadWord(std::string_view& word) { return ReadWord(word, m_maxWord); }
+    // The same with a buffer of its own size (maxWord bytes kept).
+    bool ReadWord(std::string_view& word, size_t maxWord);
+    // True when nothing but blanks could follow (the stream's end flag after
+    // a read that consumed the trailing blanks).
+    bool AtEnd() const { return m_pos >= m_end; }
+
+    // Moves to the next word that equals one of `keys` and consumes it
+    // (with the blanks after it); returns the key's index, or -1 (and moves
+    // to the end) when no such word is left. Words passed over are exactly
+    // the words ReadWord would have returned in between.
+    int SkipToKey(const std::vector<std::string_view>& keys);
+
+private:
+    bool IsWholeWordAt(const char* p, size_t len) const;
+    const char* FindWholeWord(std::string_view key, const char* from) const;
+
+    const char* m_begin;
+    const char* m_end;
+    const char* m_pos;
+    size_t m_maxWord;
+    // Next whole-word hit per key, kept between calls so that a rare key is
+    // searched for once and not again for every frequent one.
+    std::vector<const char*> m_nextHit;
+    std::vector<std::string_view> m_cachedKeys;
+};
+
+}  // namespace ks

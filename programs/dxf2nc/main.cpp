@@ -1,0 +1,87 @@
+// kestrane-dxf2nc: the file processing panel's drawing-to-NC conversion from
+// the command line, for batch use and scripts.
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "jobfiles/dxf_converter.h"
+
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitWrittenWithMessages = 1;
+constexpr int kExitNotWritten = 2;
+constexpr int kExitUsage = 64;
+
+const char kUsage[] =
+    "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] DRAWING.dxf\n"
+    "\n"
+    "Converts the circles of a DXF drawing whose diameter (mm) lies between the\n"
+    "two texts, read as the panel's diameter boxes would read them, into the\n"
+    "next free NC hole program BASEnn.NC in DIR (default: the current folder).\n"
+    "Prints the path of the program written; messages go to stderr.\n"
+    "Exit: 0 written, 1 written with messages, 2 not written, 64 usage error.\n";
+
+// Messages as lines on stderr, in the order the conversion shows them.
+class StderrSink final : public ks::MessageSink {
+public:
+    void ShowMessage(const std::string& text) override {
+        std::fprintf(stderr, "%s\n", text.c_str());
+        ++m_count;
+    }
+    int Count() const { return m_count; }
+
+private:
+    int m_count = 0;
+};
+
+int Usage(std::FILE* to, int code) {
+    std::fputs(kUsage, to);
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string minText, maxText, outDir = ".";
+    bool haveMin = false, haveMax = false;
+    std::vector<std::string> drawings;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            drawings.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "--help" || arg == "-h") {
+            return Usage(stdout, 0);
+        } else if (arg == "--min" || arg == "--max" || arg == "--out") {
+            if (i + 1 >= argc) return Usage(stderr, kExitUsage);
+            const std::string value = argv[++i];
+            if (arg == "--min") { minText = value; haveMin = true; }
+            else if (arg == "--max") { maxText = value; haveMax = true; }
+            else { outDir = value; }
+        } else {
+            std::fprintf(stderr, "kestrane-dxf2nc: unknown option %s\n", arg.c_str());
+            return Usage(stderr, kExitUsage);
+        }
+    }
+    if (!haveMin || !haveMax || drawings.size() != 1) return Usage(stderr, kExitUsage);
+
+    StderrSink sink;
+    auto converter = std::make_unique<ks::DxfConverter>(sink);
+    converter->m_dxfPath = drawings[0];
+    converter->m_diaMinText = minText;
+    converter->m_diaMaxText = maxText;
+    converter->m_ncFolder = outDir;
+    converter->m_ncBaseName = ks::NcBaseNameOf(drawings[0]);
+    converter->ConvertDxf();
+
+    if (converter->WrittenPath().empty()) return kExitNotWritten;
+    std::printf("%s\n", converter->WrittenPath().c_str());
+    return sink.Count() == 0 ? kExitWritten : kExitWrittenWithMessages;
+}
