@@ -1,0 +1,277 @@
+#include "settings/profile_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <optional>
+#include <sys/stat.h>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+#if defined(_WIN32) && !defined(S_ISREG)
+#define S_ISREG(m) (((m) & _S_IFMT) == _S_IFREG)
+#endif
+
+namespace ks::settings {
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// One physical line: its bytes in the file including the line end.
+struct Line {
+    size_t begin = 0;
+    size_t end = 0;       // one past the LF, or the end of the file
+    std::string_view text;  // without LF and a CR before it, trimmed
+};
+
+std::vector<Line> SplitLines(std::string_view contents) {
+    std::vector<Line> lines;
+    size_t pos = 0;
+    while (pos < contents.size()) {
+        size_t lf = contents.find('\n', pos);
+        size_t end = lf == std::string_view::npos ? contents.size() : lf + 1;
+        std::string_view body = contents.substr(pos, (lf == std::string_view::npos ? end : lf) - pos);
+        if (!body.empty() && body.back() == '\r') body.remove_suffix(1);
+        lines.push_back({pos, end, Trim(body)});
+        pos = end;
+    }
+    return lines;
+}
+
+// Section name of a header line, or nullopt when the line is no header.
+std::optional<std::string_view> SectionName(std::string_view text) {
+    if (text.empty() || text.front() != '[') return std::nullopt;
+    size_t close = text.find(']');
+    if (close == std::string_view::npos) return std::nullopt;
+    return text.substr(1, close - 1);
+}
+
+// Key of an entry line, or nullopt for blank lines, comments and lines
+// without '='.
+std::optional<std::string_view> KeyName(std::string_view text) {
+    if (text.empty() || text.front() == ';') return std::nullopt;
+    size_t eq = text.find('=');
+    if (eq == std::string_view::npos) return std::nullopt;
+    return Trim(text.substr(0, eq));
+}
+
+std::string_view ValueOf(std::string_view text) {
+    std::string_view v = Trim(text.substr(text.find('=') + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) {
+        v = v.substr(1, v.size() - 2);
+    }
+    return v;
+}
+
+std::string Limited(std::string_view text) {
+    size_t nul = text.find('\0');
+    if (nul != std::string_view::npos) text = text.substr(0, nul);
+    if (text.size() > kValueLimit) text = text.substr(0, kValueLimit);
+    return std::string(text);
+}
+
+// Index of the header line of the first section called `section`.
+std::optional<size_t> FindSection(const std::vector<Line>& lines, std::string_view section) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        auto name = SectionName(lines[i].text);
+        if (name && EqualNoCase(*name, section)) return i;
+    }
+    return std::nullopt;
+}
+
+bool HasStructureBytes(std::string_view s, std::string_view bad) {
+    return s.find_first_of(bad) != std::string_view::npos;
+}
+
+using namespace std::string_view_literals;
+
+// The file's bytes; nullopt when something is there but cannot be read as
+// a file (unreadable, a folder): such a thing is never replaced.
+std::optional<std::string> ReadAll(const std::string& path, bool* exists) {
+    *exists = false;
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (errno == ENOENT) return std::string();
+        return std::nullopt;
+    }
+    *exists = true;
+    if (!S_ISREG(st.st_mode)) return std::nullopt;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::string data;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    bool failed = std::ferror(f) != 0;
+    std::fclose(f);
+    if (failed) return std::nullopt;
+    return data;
+}
+
+#ifndef _WIN32
+// A symbolic link keeps pointing at the real file: write the target.
+std::string ResolveTarget(const std::string& path) {
+    char buf[PATH_MAX];
+    if (::realpath(path.c_str(), buf) != nullptr) return buf;
+    return path;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t cut = path.rfind('/');
+    if (cut == std::string::npos) return ".";
+    return cut == 0 ? "/" : path.substr(0, cut);
+}
+
+bool WriteFully(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool ReplaceFile(const std::string& path, const std::string& data, bool existed) {
+    std::string target = existed ? ResolveTarget(path) : path;
+    std::string tmp = target + ".XXXXXX";
+    int fd = ::mkstemp(tmp.data());
+    if (fd < 0) return false;
+    struct stat st {};
+    mode_t mode = (existed && ::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
+    bool ok = WriteFully(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
+        ::unlink(tmp.c_str());
+        return false;
+    }
+    int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+#else
+bool ReplaceFile(const std::string& path, const std::string& data, bool) {
+    std::string tmp = path + ".tmp";
+    FILE* f = std::fopen(tmp.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0 &&
+              _commit(_fileno(f)) == 0;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || !MoveFileExA(tmp.c_str(), path.c_str(),
+                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        DeleteFileA(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+#endif
+
+}  // namespace
+
+std::string LookupProfileValue(std::string_view contents, std::string_view section,
+                               std::string_view key, std::string_view defaultText) {
+    std::vector<Line> lines = SplitLines(contents);
+    auto header = FindSection(lines, section);
+    if (header) {
+        for (size_t i = *header + 1; i < lines.size(); ++i) {
+            if (SectionName(lines[i].text)) break;
+            auto name = KeyName(lines[i].text);
+            if (name && EqualNoCase(*name, key)) return Limited(ValueOf(lines[i].text));
+        }
+    }
+    return Limited(defaultText);
+}
+
+bool IsWritableEntry(std::string_view section, std::string_view key, std::string_view value) {
+    constexpr std::string_view kLineBytes = "\r\n\0"sv;
+    if (key.empty() || key.front() == ';' || Trim(key) != key) return false;
+    if (HasStructureBytes(section, "[]\r\n\0"sv)) return false;
+    if (HasStructureBytes(key, "[]=\r\n\0"sv)) return false;
+    return !HasStructureBytes(value, kLineBytes);
+}
+
+std::string SetProfileValue(std::string_view contents, std::string_view section,
+                            std::string_view key, std::string_view value) {
+    const std::string entry = std::string(key) + "=" + std::string(value) + "\r\n";
+    std::vector<Line> lines = SplitLines(contents);
+    auto header = FindSection(lines, section);
+    if (!header) {
+        std::string out(contents);
+        if (!out.empty() && out.back() != '\n') out += "\r\n";
+        out += "[" + std::string(section) + "]\r\n" + entry;
+        return out;
+    }
+    size_t last = *header;  // last non-blank line of the section
+    for (size_t i = *header + 1; i < lines.size(); ++i) {
+        if (SectionName(lines[i].text)) break;
+        auto name = KeyName(lines[i].text);
+        if (name && EqualNoCase(*name, key)) {
+            return std::string(contents.substr(0, lines[i].begin)) + entry +
+                   std::string(contents.substr(lines[i].end));
+        }
+        if (!lines[i].text.empty()) last = i;
+    }
+    size_t at = lines[last].end;
+    std::string out(contents.substr(0, at));
+    if (out.back() != '\n') out += "\r\n";
+    out += entry;
+    out += contents.substr(at);
+    return out;
+}
+
+std::string ReadProfileString(const std::string& path, std::string_view section,
+                              std::string_view key, std::string_view defaultText) {
+    bool exists = false;
+    auto data = ReadAll(path, &exists);
+    if (!data) return Limited(defaultText);
+    return LookupProfileValue(*data, section, key, defaultText);
+}
+
+bool WriteProfileString(const std::string& path, std::string_view section, std::string_view key,
+                        std::string_view value) {
+    if (!IsWritableEntry(section, key, value)) return false;
+    bool exists = false;
+    auto data = ReadAll(path, &exists);
+    if (!data) return false;
+    std::string updated = SetProfileValue(*data, section, key, value);
+    if (exists && updated == *data) return true;
+    return ReplaceFile(path, updated, exists);
+}
+
+bool ProfileFileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace ks::settings
