@@ -1,0 +1,32 @@
+#pragma once
+// Positioning and centring panel (template 161). Its request fields hand
+// jogs, coordinate presets and the manual speed mode to the main window's
+// status tick; the main window writes the machine position back into
+// m_nCurX/Y/Z. One instance lives for the whole run.
+#include <cstdint>
+
+#include "ui/dialog.h"
+
+namespace ks::panels {
+
+class CPositioningDlg : public ks::ui::Dialog {
+public:
+    CPositioningDlg();
+
+    uint8_t m_bJogging = 0;      // a jog button is held down
+    int32_t m_nJogAxis = 0;      // 1 X, 2 Y, 4 C
+    uint8_t m_bJogPositive = 0;  // 1 positive, 0 negative
+    int32_t m_nSetX = 0;         // presets, micrometres
+    int32_t m_nSetY = 0;
+    int32_t m_nSetZ = 0;
+    uint8_t m_bSetX = 0;         // a preset is requested (cleared once sent)
+    uint8_t m_bSetY = 0;
+    uint8_t m_bSetZ = 0;
+    int32_t m_nSpeedMode = 0;    // 1 step, 2 slow, 3 medium, 4 fast
+    uint8_t m_bSpeedChanged = 0; // never cleared: resent on every tick
+    int32_t m_nCurX = 0;         // machine position, micrometres
+    int32_t m_nCurY = 0;
+    int32_t m_nCurZ = 0;
+};
+
+}  // namespace ks::panels
