@@ -1,0 +1,87 @@
+#pragma once
+// Helpers shared by the job file tests: a scratch folder, a sink that keeps
+// the messages, and a writer of small DXF texts.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "jobfiles/job_loader.h"
+
+namespace ks::test {
+
+class RecordingSink final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override { messages.push_back(text); }
+    std::vector<std::string> messages;
+};
+
+// A fresh folder under /tmp, removed with its contents at the end.
+class ScratchDir {
+public:
+    ScratchDir() {
+        char pattern[] = "/tmp/ks_jobfiles_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        m_path = made != nullptr ? made : "/tmp";
+    }
+    ~ScratchDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+inline void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+inline std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+inline bool Exists(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+}
+
+// DXF text pieces, group code and value on lines of their own as a CAD
+// program writes them. Values are passed as text so tests control spelling.
+inline std::string Circle(const std::string& x, const std::string& y, const std::string& r,
+                          const std::string& tail = "") {
+    return "  0\r\nCIRCLE\r\n  5\r\n2A\r\n330\r\n1F\r\n100\r\nAcDbEntity\r\n  8\r\n0\r\n"
+           "100\r\nAcDbCircle\r\n 10\r\n" + x + "\r\n 20\r\n" + y + "\r\n 30\r\n0.0\r\n 40\r\n" + r +
+           "\r\n" + tail;
+}
+
+inline std::string Line() {
+    return "  0\r\nLINE\r\n  5\r\n2B\r\n330\r\n1F\r\n100\r\nAcDbEntity\r\n  8\r\n0\r\n100\r\nAcDbLine\r\n"
+           " 10\r\n1.0\r\n 20\r\n2.0\r\n 30\r\n0.0\r\n 11\r\n3.0\r\n 21\r\n4.0\r\n 31\r\n0.0\r\n";
+}
+
+inline std::string Header(const std::string& body = "") {
+    return "  0\r\nSECTION\r\n  2\r\nHEADER\r\n  9\r\n$ACADVER\r\n  1\r\nAC1015\r\n" + body +
+           "  0\r\nENDSEC\r\n";
+}
+
+inline std::string UcsOrg(const std::string& x, const std::string& y) {
+    return "  9\r\n$UCSORG\r\n 10\r\n" + x + "\r\n 20\r\n" + y + "\r\n 30\r\n0.0\r\n";
+}
+
+inline std::string Entities(const std::string& body) {
+    return "  0\r\nSECTION\r\n  2\r\nENTITIES\r\n" + body + "  0\r\nENDSEC\r\n";
+}
+
+inline std::string Drawing(const std::string& entities, const std::string& header = Header()) {
+    return header + Entities(entities) + "  0\r\nEOF\r\n";
+}
+
+}  // namespace ks::test
