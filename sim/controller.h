@@ -1,0 +1,249 @@
+#pragma once
+// The simulated machine controller: the console's register map over a small
+// machine model (three linear axes plus a C axis, drilling, switches) that is
+// stepped by time. No I/O here; the RTU slave (rtu_slave.h) puts it on a line
+// and InProcessDriver (in_process_driver.h) behind the console's serial port.
+//
+// Time is whatever the owner says it is: call AdvanceTo(nowMs) with a clock
+// that only moves forward (virtual milliseconds in tests, steady time in
+// kestrane-sim). Every register access takes the time of the access, so
+// moves and drilling progress however the caller spaces its transfers.
+//
+// Behaviour of the commands, as far as the console cannot see it:
+//  - 40 moves X/Y/Z by the move vector (20..25), all axes arriving together,
+//    at the manual speed (see SpeedMmPerS). The moving bit (reg 0 bit 0) is up
+//    until the target is reached; a zero vector completes at once.
+//  - Writing 0 to register 0 stops every motion where it is (the console's
+//    StopMotion then sends a 1 um move, which is carried out like any move).
+//  - 1 starts drilling (refused while the axes move); after drillTimeMs the
+//    drilling bit drops and the hole-finished bit rises. 40 and 1 clear the
+//    finished bit. 50 stops drilling without finishing the hole. 12 ends the
+//    hole early: drilling stops and the finished bit rises, so that a running
+//    job walks on to the next hole.
+//  - 30..35 jog X+, X-, Y+, Y-, C+, C- until 23 (or reg 0 := 0, or a move).
+//    23 ends jogging only; a relative move under way goes on.
+//  - Leaving the travel range of an axis stops all motion at the limit and
+//    latches the limit's signal code (1..8) in register 50 until the next
+//    motion command.
+//  - 3/4 lock bit, 5..10 pump/HF/head, 13..15 presets, 16 speed from 62,
+//    51 clears the pause request, 52..61 take the machining parameters, 41,
+//    42 and 58 are recorded. Any other code is refused with exception 3.
+//  - Register 8 reads the number of holes finished (low 16 bits).
+#include <cstdint>
+#include <limits>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace ks::sim {
+
+inline constexpr uint16_t kRegisterCount = 128;  // addresses 0..127 exist
+
+// Register addresses of the map.
+enum Reg : uint16_t {
+    kRegStatus0 = 0,
+    kRegStatus1 = 1,
+    kRegPosX = 2,
+    kRegPosY = 4,
+    kRegPosZ = 6,
+    kRegHolesDone = 8,
+    kRegMoveX = 20,
+    kRegMoveY = 22,
+    kRegMoveZ = 24,
+    kRegCommand = 41,
+    kRegHeartbeat = 43,
+    kRegSignal = 50,
+    kRegCoordinate = 60,
+    kRegSpeed = 62,
+    kRegPulseWidth = 71,
+    kRegPulseInterval = 72,
+    kRegPowerAmp = 73,
+    kRegCapacitance = 74,
+    kRegVoltage = 75,
+    kRegMachSpeed = 76,
+    kRegLiftHeight = 77,
+    kRegDepthUpper = 79,
+    kRegDepthLower = 81,
+};
+
+// Status bits.
+inline constexpr uint16_t kBitMoving = 0x0001;        // reg 0
+inline constexpr uint16_t kBitDrilling = 0x0001;      // reg 1, low byte
+inline constexpr uint16_t kBitHf = 0x0002;
+inline constexpr uint16_t kBitPump = 0x0004;
+inline constexpr uint16_t kBitHead = 0x0008;
+inline constexpr uint16_t kBitHoleFinished = 0x1000;  // reg 1, high byte bit 4
+inline constexpr uint16_t kBitAxisLocked = 0x2000;    // high byte bit 5
+inline constexpr uint16_t kBitPauseRequest = 0x4000;  // high byte bit 6
+
+enum class Axis : int { X = 0, Y = 1, Z = 2, C = 3 };
+
+struct TravelRange {
+    int32_t min = std::numeric_limits<int32_t>::min();
+    int32_t max = std::numeric_limits<int32_t>::max();
+};
+
+struct Config {
+    uint32_t drillTimeMs = 3000;
+    // Axis speed in mm/s = speedScale / (speed value of register 62). The
+    // console's values run from 3 (fastest) to 20 (slowest), 15 by default.
+    double speedScale = 600.0;
+    uint8_t initialSpeedValue = 15;
+    // Travel ranges in micrometres; the defaults never trigger.
+    TravelRange travel[4];
+};
+
+// A scripted event: raises a signal code and/or the pause request, either at
+// a time or when the given hole (count of drillings started, 1-based) starts
+// drilling, plus an offset. A signal with clearAfterMs > 0 drops back to 0.
+struct ScriptedEvent {
+    std::optional<uint64_t> atMs;
+    std::optional<int> atHole;
+    uint64_t offsetMs = 0;
+    int signalCode = -1;  // -1: no signal
+    bool pauseRequest = false;
+    uint64_t clearAfterMs = 0;
+};
+
+enum class DrillEnd { Running, Finished, Stopped, Aborted };
+
+// One drilling, from command 1 to its end.
+struct DrillRecord {
+    int hole = 0;  // 1-based count of drillings started
+    uint64_t startMs = 0;
+    uint64_t endMs = 0;
+    int32_t x = 0, y = 0, z = 0;  // position when drilling started
+    DrillEnd end = DrillEnd::Running;
+};
+
+// One command taken (or refused). code 0 stands for the write of 0 to
+// register 0 (stop motion).
+struct CommandRecord {
+    uint64_t timeMs = 0;
+    int code = 0;
+    bool refused = false;
+    // Parameters used: the move vector for 40 (and its target in target[]),
+    // the value for presets/speed/parameters in params[0].
+    int32_t params[3] = {0, 0, 0};
+    int32_t target[3] = {0, 0, 0};
+    int32_t pos[3] = {0, 0, 0};  // X/Y/Z when the command was taken
+};
+
+struct MachiningParams {
+    int pulseWidth = 0, pulseInterval = 0, powerAmp = 0, capacitance = 0, voltage = 0,
+        machSpeed = 0;
+    int32_t liftHeight = 0, depthUpper = 0, depthLower = 0;
+    int voltageFlagCommand = 0;  // last of 41 / 42, 0 before any
+    int completeCount = 0;       // commands 58 taken
+};
+
+// One log line as kestrane-sim writes it: "<ms> <code> <name> key=value...".
+std::string FormatCommandRecord(const CommandRecord& r);
+const char* CommandName(int code);
+
+class Controller {
+public:
+    explicit Controller(Config config = {}, uint64_t startMs = 0);
+
+    // Steps the model to nowMs (earlier times are ignored).
+    void AdvanceTo(uint64_t nowMs);
+    uint64_t NowMs() const { return m_nowMs; }
+    // The time the controller was created with; log times count from it.
+    uint64_t StartMs() const { return m_startMs; }
+
+    // Register access as the slave performs it, at the current model time.
+    bool IsValidRange(uint16_t start, uint16_t count) const;
+    uint16_t ReadRegister(uint16_t address) const;
+    // Stores the values, then applies their effects in address order
+    // (register 0 stop, command register, heartbeat, signal). Returns the
+    // Modbus exception code (0 when taken; 3 for an unknown command code).
+    uint8_t WriteRegisters(uint16_t start, const uint16_t* values, uint16_t count);
+
+    // Convenience for tests and the program: one command with its parameters.
+    uint8_t Command(int code);
+    void SetMoveVector(int32_t dx, int32_t dy, int32_t dz);
+
+    void AddEvent(const ScriptedEvent& ev);
+    void SetTravelRange(Axis axis, TravelRange range);
+
+    // Model state.
+    int32_t Position(Axis axis) const;
+    bool Moving() const;
+    bool Jogging() const { return m_motion.active && m_motion.jog; }
+    bool Drilling() const { return m_drilling; }
+    uint16_t Status0() const;
+    uint16_t Status1() const;
+    int SignalCode() const { return m_signal; }
+    uint8_t SpeedValue() const { return m_speedValue; }
+    double SpeedMmPerS() const;
+    const MachiningParams& Params() const { return m_params; }
+    uint32_t HeartbeatCount() const { return m_heartbeats; }
+    int HolesStarted() const { return m_holesStarted; }
+    int HolesFinished() const { return m_holesFinished; }
+
+    const std::vector<CommandRecord>& Commands() const { return m_commands; }
+    const std::vector<DrillRecord>& Drills() const { return m_drills; }
+    // Drillings that ended with the finished bit (finished or ended early).
+    std::vector<DrillRecord> FinishedDrills() const;
+    // Called for every command taken (kestrane-sim writes its log from it).
+    void SetCommandListener(void (*fn)(const CommandRecord&, void*), void* user) {
+        m_listener = fn;
+        m_listenerUser = user;
+    }
+
+private:
+    struct Motion {
+        bool active = false;
+        bool jog = false;
+        double startMs = 0;
+        double endMs = 0;  // moves only
+        int32_t start[4] = {0, 0, 0, 0};
+        int32_t target[4] = {0, 0, 0, 0};  // moves only
+        double velocity[4] = {0, 0, 0, 0};  // um per ms, jogs only
+    };
+    struct PendingEvent {
+        ScriptedEvent ev;
+        bool armed = false;  // hole events: time known once the hole starts
+        uint64_t dueMs = 0;
+        bool fired = false;
+    };
+
+    void StepTo(double t);
+    // Time at which the motion first leaves a travel range (infinity when
+    // it does not), with that axis and side.
+    double LimitCrossing(int* axis, bool* high) const;
+    int32_t AxisAt(int axis, double t) const;
+    void StopAtLimit(double t, int axis, bool high);
+    void StopMotionAt(double t);
+    void FinishDrilling(uint64_t t, DrillEnd how);
+    void StartMove(int32_t dx, int32_t dy, int32_t dz);
+    void StartJog(int axis, bool positive);
+    uint8_t Execute(int code);
+    void Record(CommandRecord r);
+    int32_t Reg32(uint16_t address) const;
+
+    Config m_cfg;
+    uint64_t m_nowMs;
+    uint64_t m_startMs;
+    uint16_t m_regs[kRegisterCount] = {};
+    int32_t m_pos[4] = {0, 0, 0, 0};
+    Motion m_motion;
+    bool m_drilling = false;
+    uint64_t m_drillEndMs = 0;
+    bool m_finished = false, m_hf = false, m_pump = false, m_head = false, m_locked = false;
+    bool m_pauseRequest = false;
+    int m_signal = 0;
+    bool m_limitLatched = false;
+    uint64_t m_signalClearMs = 0;  // 0: stays
+    uint8_t m_speedValue;
+    MachiningParams m_params;
+    uint32_t m_heartbeats = 0;
+    int m_holesStarted = 0, m_holesFinished = 0;
+    std::vector<PendingEvent> m_events;
+    std::vector<CommandRecord> m_commands;
+    std::vector<DrillRecord> m_drills;
+    void (*m_listener)(const CommandRecord&, void*) = nullptr;
+    void* m_listenerUser = nullptr;
+};
+
+}  // namespace ks::sim
