@@ -1,0 +1,224 @@
+// The serial port's open sequence and closed-state rules, over the scripted driver.
+#include "link/serial_port.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "link/modbus_result.h"
+#include "link/testing/fake_serial_driver.h"
+#include "platform/program_folder.h"
+
+namespace ks {
+namespace {
+
+using Op = FakeSerialDriver::Op;
+namespace fs = std::filesystem;
+
+class PortTest : public ::testing::Test {
+protected:
+    PortTest() : driver(clock), port(driver) {}
+    VirtualClock clock;
+    FakeSerialDriver driver;
+    CSerialPort port;
+};
+
+TEST_F(PortTest, OpenSequenceAndTimeoutsAt57600) {
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(driver.calls, (std::vector<Op>{Op::kOpen, Op::kSetLine, Op::kSetQueues, Op::kSetTimeouts, Op::kPurge}));
+    EXPECT_EQ(driver.lastLine.baud, 57600u);
+    EXPECT_EQ(driver.lastLine.byteSize, 8);
+    EXPECT_EQ(driver.lastLine.parity, 0);
+    EXPECT_EQ(driver.lastLine.stopBits, 0);
+    EXPECT_EQ(driver.queueIn, 16384u);
+    EXPECT_EQ(driver.queueOut, 16384u);
+    EXPECT_EQ(driver.lastTimeouts.readInterval, 1u);
+    EXPECT_EQ(driver.lastTimeouts.readTotalMultiplier, 1u);
+    EXPECT_EQ(driver.lastTimeouts.readTotalConstant, 100u);
+    EXPECT_EQ(driver.lastTimeouts.writeTotalMultiplier, 1u);
+    EXPECT_EQ(driver.lastTimeouts.writeTotalConstant, 0u);
+}
+
+TEST_F(PortTest, LineSettingsPassedThrough) {
+    ASSERT_EQ(port.OpenDevice("/dev/x", 9600, 7, 2, 2), 1);
+    EXPECT_EQ(driver.lastLine.baud, 9600u);
+    EXPECT_EQ(driver.lastLine.byteSize, 7);
+    EXPECT_EQ(driver.lastLine.parity, 2);
+    EXPECT_EQ(driver.lastLine.stopBits, 2);
+    EXPECT_EQ(driver.lastTimeouts.readInterval, 2u);
+}
+
+TEST(InterChar, RoundingAndFloor) {
+    EXPECT_EQ(InterCharTimeoutMs(57600), 1u);
+    EXPECT_EQ(InterCharTimeoutMs(9600), 2u);      // 1.72 + 0.8
+    EXPECT_EQ(InterCharTimeoutMs(4800), 4u);      // 3.44 + 0.8
+    EXPECT_EQ(InterCharTimeoutMs(1200), 14u);     // 13.75 + 0.8
+    EXPECT_EQ(InterCharTimeoutMs(1100), 15u);     // 15.0 + 0.8
+    EXPECT_EQ(InterCharTimeoutMs(4000000), 1u);   // below 1 before the floor
+    EXPECT_EQ(InterCharTimeoutMs(0xFFFFFFFFu), 1u);
+    EXPECT_EQ(InterCharTimeoutMs(1), 16500u);
+}
+
+TEST_F(PortTest, PortNumberOutOfRangeTouchesNothing) {
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    const SerialHandle open = port.m_hComm;
+    const size_t calls = driver.calls.size();
+    for (int bad : {0, 20, -1, -2147483647 - 1, 2147483647}) EXPECT_EQ(port.OpenPort(bad, 57600, 8, 0, 0), 0) << bad;
+    EXPECT_EQ(driver.calls.size(), calls);
+    EXPECT_EQ(port.m_hComm, open);
+}
+
+TEST_F(PortTest, OpeningAnOpenPortClosesTheOldHandleFirst) {
+    ASSERT_EQ(port.OpenDevice("/dev/a", 57600, 8, 0, 0), 1);
+    const SerialHandle first = port.m_hComm;
+    driver.calls.clear();
+    ASSERT_EQ(port.OpenDevice("/dev/b", 57600, 8, 0, 0), 1);
+    EXPECT_EQ(driver.calls.at(0), Op::kClose);
+    EXPECT_EQ(driver.calls.at(1), Op::kOpen);
+    EXPECT_NE(port.m_hComm, first);
+    EXPECT_EQ(driver.OpenHandleCount(), 1u);
+    EXPECT_EQ(driver.misuse, 0);
+}
+
+TEST_F(PortTest, EveryFailedStepEndsClosed) {
+    // Device missing or busy: nothing to close.
+    driver.FailNext(Op::kOpen);
+    EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
+    EXPECT_EQ(port.m_hComm, kInvalidSerialHandle);
+    EXPECT_EQ(driver.CallCount(Op::kClose), 0);
+
+    for (Op step : {Op::kSetLine, Op::kSetTimeouts}) {
+        driver.FailNext(step);
+        EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
+        EXPECT_EQ(port.m_hComm, kInvalidSerialHandle);
+        EXPECT_EQ(driver.OpenHandleCount(), 0u);
+    }
+    // An already open port that fails to reopen ends closed too.
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    driver.FailNext(Op::kSetLine);
+    EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(driver.OpenHandleCount(), 0u);
+    EXPECT_EQ(driver.misuse, 0);
+}
+
+TEST_F(PortTest, QueueSizeAndPurgeResultsDoNotMatter) {
+    driver.FailNext(Op::kSetQueues);
+    driver.FailNext(Op::kPurge);
+    EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    EXPECT_TRUE(port.IsOpen());
+}
+
+TEST_F(PortTest, ZeroBaudIsRefused) {
+    EXPECT_EQ(port.OpenDevice("/dev/x", 0, 8, 0, 0), 0);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(driver.OpenHandleCount(), 0u);
+}
+
+TEST_F(PortTest, ClosedPortReadsAndWritesReturnZeroWithoutADriverCall) {
+    uint8_t buf[4] = {1, 2, 3, 4};
+    EXPECT_EQ(port.ReadBytes(buf, 4), 0u);
+    EXPECT_EQ(port.WriteBytes(buf, 4), 0u);
+    port.ClosePort();
+    EXPECT_TRUE(driver.calls.empty());
+}
+
+TEST_F(PortTest, FailedReadOrWriteClosesThePort) {
+    uint8_t buf[4] = {};
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    driver.Deliver({9, 9});
+    EXPECT_EQ(port.ReadBytes(buf, 2), 2u);
+    EXPECT_EQ(port.WriteBytes(buf, 4), 4u);
+
+    driver.FailNext(Op::kRead);
+    EXPECT_EQ(port.ReadBytes(buf, 4), 0u);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(driver.OpenHandleCount(), 0u);
+    const int reads = driver.CallCount(Op::kRead);
+    EXPECT_EQ(port.ReadBytes(buf, 4), 0u);
+    EXPECT_EQ(driver.CallCount(Op::kRead), reads);
+
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    driver.FailNext(Op::kWrite);
+    EXPECT_EQ(port.WriteBytes(buf, 4), 0u);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(driver.misuse, 0);
+}
+
+TEST_F(PortTest, CloseTwiceAndDestructionCloseOnce) {
+    {
+        CSerialPort other(driver);
+        ASSERT_EQ(other.OpenDevice("/dev/y", 57600, 8, 0, 0), 1);
+    }
+    EXPECT_EQ(driver.CallCount(Op::kClose), 1);
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    port.ClosePort();
+    port.ClosePort();
+    EXPECT_EQ(driver.CallCount(Op::kClose), 2);
+    EXPECT_EQ(driver.misuse, 0);
+}
+
+// ---------------------------------------------------------------- COMn mapping
+
+class ComPathTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved = ProgramFolder();
+        dir = fs::temp_directory_path() / ("ks_com_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        SetProgramFolder(dir.string());
+    }
+    void TearDown() override {
+        SetProgramFolder(saved);
+        fs::remove_all(dir);
+    }
+    std::string saved;
+    fs::path dir;
+};
+
+TEST_F(ComPathTest, LinkInProgramFolderWinsOverTtyS) {
+    EXPECT_EQ(ComDevicePath(1), "/dev/ttyS0");
+    EXPECT_EQ(ComDevicePath(19), "/dev/ttyS18");
+    fs::create_symlink("/dev/null", dir / "COM3");
+    EXPECT_EQ(ComDevicePath(3), (dir / "COM3").string());
+    EXPECT_EQ(ComDevicePath(13), "/dev/ttyS12");  // COM13 does not match COM3
+    // A dangling link still names the port: its open fails rather than
+    // reaching /dev/ttyS3 behind the operator's back.
+    fs::create_symlink(dir / "gone", dir / "COM4");
+    EXPECT_EQ(ComDevicePath(4), (dir / "COM4").string());
+}
+
+TEST_F(ComPathTest, OpenPortUsesTheMapping) {
+    VirtualClock clock;
+    FakeSerialDriver driver(clock);
+    CSerialPort port(driver);
+    fs::create_symlink("/dev/null", dir / "COM7");
+    EXPECT_EQ(port.OpenPort(7, 57600, 8, 0, 0), 1);
+    EXPECT_EQ(port.OpenPort(2, 57600, 8, 0, 0), 1);
+    EXPECT_EQ(driver.openedPaths, (std::vector<std::string>{(dir / "COM7").string(), "/dev/ttyS1"}));
+}
+
+// ---------------------------------------------------------------- result texts
+
+TEST(ResultText, LabelTexts) {
+    EXPECT_EQ(CommResultText(0, 3), "连接成功 , 端口号COM3   √通信正常");
+    EXPECT_EQ(CommResultText(0, 12), "连接成功 , 端口号COM12   √通信正常");
+    EXPECT_STREQ(ModbusResultText(0x4001), "通信校验错误！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4002), "通信设备地址错误！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4003), "通信功能码错误！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4004), "通信数据错误！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4005), "通信应答数据长度错误！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4006), "通信写入超时错误！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4007), "通信应答超时！\r\n");
+    EXPECT_STREQ(ModbusResultText(0x4008), "通信保留功能！\r\n");
+    for (uint16_t other : {0x2001, 0x2002, 0x2003, 0x8001, 0x8002, 0x80FF, 0x4009, 0x1234})
+        EXPECT_STREQ(ModbusResultText(other), "通信未知错误！\r\n") << other;
+    // Failures carry their code so that shared texts stay distinguishable.
+    EXPECT_EQ(CommResultText(0x8002, 3), "0x8002 通信未知错误！\r\n");
+    EXPECT_EQ(CommResultText(0x4007, 3), "0x4007 通信应答超时！\r\n");
+}
+
+}  // namespace
+}  // namespace ks
