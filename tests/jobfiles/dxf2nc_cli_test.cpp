@@ -1,0 +1,146 @@
+// kestrane-dxf2nc as a black box: exit codes, what goes to stdout and
+// stderr, and the round trip drawing -> NC program -> hole table.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "jobfiles/job_loader.h"
+#include "test_support.h"
+
+namespace ks {
+namespace {
+
+using test::Circle;
+using test::Drawing;
+using test::ScratchDir;
+
+struct ToolRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+class CliTest : public ::testing::Test {
+protected:
+    ToolRun Dxf2nc(const std::string& args) {
+        const std::string cmd = std::string(KS_DXF2NC) + " " + args + " >" + dir.File("stdout") + " 2>" +
+                                dir.File("stderr");
+        const int status = std::system(cmd.c_str());
+        ToolRun r;
+        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = test::ReadBytes(dir.File("stdout"));
+        r.err = test::ReadBytes(dir.File("stderr"));
+        return r;
+    }
+    ScratchDir dir;
+};
+
+TEST_F(CliTest, WritesTheNextFreeProgramAndPrintsItsPath) {
+    test::WriteBytes(dir.File("plate.dxf"), Drawing(Circle("1", "2", "0.5") + Circle("3", "2", "0.5")));
+    const std::string outDir = dir.File("out");
+    ToolRun r = Dxf2nc("--min 0.5 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("plate.dxf")));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, outDir + "/plate00.NC\n");
+    EXPECT_EQ(r.err, "");
+    const std::string nc = test::ReadBytes(outDir + "/plate00.NC");
+    EXPECT_NE(nc.find("START\r\nN1  X1000  Y2000   R500\r\nN2  X3000  Y2000   R500\r\nSTOP"), std::string::npos);
+    r = Dxf2nc("--out " + Quote(outDir) + " --max 2 " + Quote(dir.File("plate.dxf")) + " --min 0.5");
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.out, outDir + "/plate01.NC\n");
+}
+
+TEST_F(CliTest, MessagesGoToStderrInOrderAndExitOne) {
+    const std::string outDir = dir.File("out");
+    ToolRun r = Dxf2nc("--min 1 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("none.dxf")));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "DXF文件打开出错\n文件打开出错\n");
+    EXPECT_EQ(r.out, outDir + "/none00.NC\n");
+    EXPECT_TRUE(test::Exists(outDir + "/none00.NC"));
+    test::WriteBytes(dir.File("bad.dxf"), Drawing(Circle("1", "1", "0.5") + "  0\r\nCIRCLE\r\n100\r\nAcDbCircle\r\n 39\r\n1\r\n"));
+    r = Dxf2nc("--min 0 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("bad.dxf")));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.err, "DXF文件格式有误\n");
+}
+
+TEST_F(CliTest, OutputFolderThatCannotBeMadeExitsTwo) {
+    test::WriteBytes(dir.File("plate.dxf"), Drawing(Circle("1", "2", "0.5")));
+    test::WriteBytes(dir.File("blocker"), "x");
+    ToolRun r = Dxf2nc("--min 0 --max 2 --out " + Quote(dir.File("blocker/sub")) + " " + Quote(dir.File("plate.dxf")));
+    EXPECT_EQ(r.code, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "创建记录文件失败！\n");
+}
+
+TEST_F(CliTest, DefaultFolderIsTheCurrentOne) {
+    test::WriteBytes(dir.File("p.dxf"), Drawing(""));
+    const std::string cmd = "cd " + Quote(dir.Path()) + " && " + KS_DXF2NC + " --min 0 --max 1 p.dxf >/dev/null";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    EXPECT_TRUE(test::Exists(dir.File("p00.NC")));
+}
+
+TEST_F(CliTest, UsageErrorsExitSixtyFour) {
+    for (const char* args : {"", "--min 1 --max 2", "--min 1 x.dxf", "--max 1 x.dxf", "--min 1 --max 2 a.dxf b.dxf",
+                             "--min 1 --max 2 --bogus x.dxf", "--min 1 --max 2 x.dxf --out"}) {
+        ToolRun r = Dxf2nc(args);
+        EXPECT_EQ(r.code, 64) << args;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;
+        EXPECT_EQ(r.out, "") << args;
+    }
+    ToolRun help = Dxf2nc("--help");
+    EXPECT_EQ(help.code, 0);
+    EXPECT_NE(help.out.find("usage:"), std::string::npos);
+}
+
+class NullSink final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override { messages += text; }
+    std::string messages;
+};
+
+// Drawings written by ezdxf, converted by the tool, loaded back by the NC
+// loader: every hole in path order, radius R / 1000 mm.
+TEST_F(CliTest, RoundTripThroughTheNcLoader) {
+    const std::string cmd = "/usr/bin/python3 " + Quote(KS_MAKE_DRAWINGS) + " " + Quote(dir.Path());
+    const int status = std::system(cmd.c_str());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) GTEST_SKIP() << "python3-ezdxf is not installed";
+    ASSERT_EQ(status, 0);
+    for (const std::string name : {"plate", "dense"}) {
+        std::ifstream expected(dir.File(name + ".expected"));
+        std::string dmin, dmax;
+        expected >> dmin >> dmax;
+        std::vector<JobHole> holes;
+        for (int32_t x, y, r; expected >> x >> y >> r;) holes.push_back({x, y, static_cast<float>(r * 0.001), 0});
+        ASSERT_GT(holes.size(), 100u) << name;
+
+        ToolRun run = Dxf2nc("--min " + dmin + " --max " + dmax + " --out " + Quote(dir.File("nc")) + " " +
+                         Quote(dir.File(name + ".dxf")));
+        ASSERT_EQ(run.code, 0) << name << ": " << run.err;
+        ASSERT_EQ(run.out, dir.File("nc/" + name + "00.NC\n"));
+
+        auto table = std::make_unique<HoleSlots>();
+        int32_t count = 0;
+        NullSink sink;
+        LoadJob(dir.File("nc/" + name + "00.NC"), *table, count, sink);
+        EXPECT_EQ(sink.messages, "") << name;
+        ASSERT_EQ(count, static_cast<int32_t>(holes.size())) << name;
+        for (size_t i = 0; i < holes.size(); ++i) {
+            const JobHole& got = (*table)[i + 1];
+            ASSERT_EQ(got.nX, holes[i].nX) << name << " hole " << i + 1;
+            ASSERT_EQ(got.nY, holes[i].nY) << name << " hole " << i + 1;
+            ASSERT_EQ(got.fRadius, holes[i].fRadius) << name << " hole " << i + 1;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace ks
