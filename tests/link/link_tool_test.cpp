@@ -1,0 +1,155 @@
+// kestrane-link's command line over the scripted driver and a register slave.
+#include "programs/link/link_tool.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "link_test_util.h"
+
+namespace ks {
+namespace {
+
+using Op = FakeSerialDriver::Op;
+
+class ToolTest : public ::testing::Test {
+protected:
+    ToolTest() : driver(clock), master(driver, clock) { slave.Attach(driver); }
+
+    int Run(std::vector<std::string> args) {
+        out.str("");
+        err.str("");
+        return RunLinkTool(args, master, out, err);
+    }
+
+    VirtualClock clock;
+    FakeSerialDriver driver;
+    CModbusMaster master;
+    test::RegisterSlave slave;
+    std::ostringstream out, err;
+};
+
+TEST_F(ToolTest, UsageErrorsTouchNoPort) {
+    const std::vector<std::vector<std::string>> bad = {
+        {},
+        {"/dev/x"},
+        {"COM0", "status"},
+        {"COM20", "status"},
+        {"0", "status"},
+        {"20", "status"},
+        {"/dev/x", "status", "extra"},
+        {"/dev/x", "bogus"},
+        {"/dev/x", "read", "0"},
+        {"/dev/x", "read", "0", "0"},
+        {"/dev/x", "read", "0", "126"},
+        {"/dev/x", "read", "65536", "1"},
+        {"/dev/x", "read", "-1", "1"},
+        {"/dev/x", "read", "1x", "1"},
+        {"/dev/x", "read", "", "1"},
+        {"/dev/x", "write", "5"},
+        {"/dev/x", "write", "5", "65536"},
+        {"/dev/x", "write", "5", "-32769"},
+        {"/dev/x", "write", "5", "1.5"},
+        {"/dev/x", "command"},
+        {"/dev/x", "command", "256"},
+        {"/dev/x", "command", "1", "2"},
+    };
+    for (const auto& args : bad) {
+        EXPECT_EQ(Run(args), kLinkExitUsage) << ::testing::PrintToString(args);
+        EXPECT_NE(err.str().find("usage:"), std::string::npos);
+    }
+    std::vector<std::string> many{"/dev/x", "write", "0"};
+    many.resize(3 + 124, "1");
+    EXPECT_EQ(Run(many), kLinkExitUsage);
+    EXPECT_TRUE(driver.calls.empty());
+}
+
+TEST_F(ToolTest, PortArgumentMapping) {
+    EXPECT_EQ(ResolvePortArgument("COM3"), ComDevicePath(3));
+    EXPECT_EQ(ResolvePortArgument("com19"), ComDevicePath(19));
+    EXPECT_EQ(ResolvePortArgument("7"), ComDevicePath(7));
+    EXPECT_EQ(ResolvePortArgument("COM20"), "");
+    EXPECT_EQ(ResolvePortArgument("/dev/pts/4"), "/dev/pts/4");
+    EXPECT_EQ(ResolvePortArgument("COMx"), "COMx");
+    EXPECT_EQ(Run({"COM3", "command", "1"}), kLinkExitOk);
+    EXPECT_EQ(driver.openedPaths.at(0), ComDevicePath(3));
+}
+
+TEST_F(ToolTest, ReadPrintsOneDecimalPerLine) {
+    slave.regs[10] = 65535;
+    slave.regs[11] = 0;
+    slave.regs[12] = 1234;
+    EXPECT_EQ(Run({"/dev/x", "read", "10", "3"}), kLinkExitOk);
+    EXPECT_EQ(out.str(), "65535\n0\n1234\n");
+    EXPECT_EQ(driver.writes.at(0), test::WithCrc({1, 3, 0, 10, 0, 3}));
+    EXPECT_EQ(Run({"/dev/x", "read", "0x0A", "1"}), kLinkExitOk);
+    EXPECT_EQ(out.str(), "65535\n");
+}
+
+TEST_F(ToolTest, WriteAndCommandFrames) {
+    EXPECT_EQ(Run({"/dev/x", "write", "20", "-500", "65535", "0x1234"}), kLinkExitOk);
+    EXPECT_EQ(driver.writes.back(), test::WithCrc({1, 16, 0, 20, 0, 3, 6, 0xFE, 0x0C, 0xFF, 0xFF, 0x12, 0x34}));
+    EXPECT_EQ(slave.regs[20], 0xFE0C);
+    EXPECT_EQ(Run({"/dev/x", "command", "50"}), kLinkExitOk);
+    EXPECT_EQ(driver.writes.back(),
+              (test::Bytes{0x01, 0x10, 0x00, 0x29, 0x00, 0x01, 0x02, 0x00, 0x32, 0x20, 0x7C}));
+    EXPECT_TRUE(out.str().empty());
+}
+
+TEST_F(ToolTest, StatusIsDecoded) {
+    slave.regs[0] = 0x0001;
+    slave.regs[1] = 0x2000 | 0x1000 | 0x0004 | 0x0002;  // locked, finished, pump, HF
+    slave.regs[2] = 0xFE0C;                             // X = -500 um
+    slave.regs[3] = 0xFFFF;
+    slave.regs[4] = 0x3039;  // Y = 12345 um
+    slave.regs[6] = 0x0000;  // Z = 65536 um
+    slave.regs[7] = 0x0001;
+    slave.regs[8] = 7;
+    slave.regs[50] = 0x0109;  // low byte counts: S1
+    ASSERT_EQ(Run({"/dev/x", "status"}), kLinkExitOk) << err.str();
+    EXPECT_EQ(out.str(),
+              "X               -0.500 mm\n"
+              "Y               12.345 mm\n"
+              "Z               65.536 mm\n"
+              "moving          1\n"
+              "drilling        0\n"
+              "HF              1\n"
+              "pump            1\n"
+              "rotating head   0\n"
+              "hole finished   1\n"
+              "axis locked     1\n"
+              "pause request   0\n"
+              "register 8      7\n"
+              "signal          9 S1信号  已触发\n");
+    EXPECT_EQ(driver.writes.at(0), (test::Bytes{0x01, 0x03, 0x00, 0x00, 0x00, 0x09, 0x85, 0xCC}));
+    EXPECT_EQ(driver.writes.at(1), (test::Bytes{0x01, 0x03, 0x00, 0x32, 0x00, 0x01, 0x25, 0xC5}));
+
+    slave.regs[1] = 0x4000 | 0x0008 | 0x0001;
+    slave.regs[50] = 0;
+    ASSERT_EQ(Run({"/dev/x", "status"}), kLinkExitOk);
+    EXPECT_NE(out.str().find("pause request   1\n"), std::string::npos);
+    EXPECT_NE(out.str().find("rotating head   1\n"), std::string::npos);
+    EXPECT_NE(out.str().find("drilling        1\n"), std::string::npos);
+    EXPECT_NE(out.str().find("signal          0\n"), std::string::npos);
+}
+
+TEST_F(ToolTest, FailuresPrintCodeAndTextOnceWithoutRetry) {
+    EXPECT_EQ(Run({"/dev/x", "read", "99", "2"}), kLinkExitFailure);
+    EXPECT_EQ(err.str(), "0x8002 通信未知错误！\n");
+    EXPECT_TRUE(out.str().empty());
+
+    driver.SetResponder(nullptr);  // silent controller
+    const size_t writes = driver.writes.size();
+    EXPECT_EQ(Run({"/dev/x", "command", "1"}), kLinkExitFailure);
+    EXPECT_EQ(err.str(), "0x4007 通信应答超时！\n");
+    EXPECT_EQ(driver.writes.size(), writes + 1);
+    EXPECT_EQ(Run({"/dev/x", "status"}), kLinkExitFailure);
+    EXPECT_EQ(driver.writes.size(), writes + 2);  // the signal read is not tried after a failed block read
+
+    driver.FailNext(Op::kOpen);
+    EXPECT_EQ(Run({"/dev/x", "status"}), kLinkExitFailure);
+    EXPECT_NE(err.str().find("cannot open /dev/x"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace ks
