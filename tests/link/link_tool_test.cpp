@@ -12,9 +12,9 @@ namespace {
 
 using Op = FakeSerialDriver::Op;
 
-class ToolTest : public ::testing::Test {
+class LinkToolTest : public ::testing::Test {
 protected:
-    ToolTest() : driver(clock), master(driver, clock) { slave.Attach(driver); }
+    LinkToolTest() : driver(clock), master(driver, clock) { slave.Attach(driver); }
 
     int Run(std::vector<std::string> args) {
         out.str("");
@@ -29,7 +29,7 @@ protected:
     std::ostringstream out, err;
 };
 
-TEST_F(ToolTest, UsageErrorsTouchNoPort) {
+TEST_F(LinkToolTest, UsageErrorsTouchNoPort) {
     const std::vector<std::vector<std::string>> bad = {
         {},
         {"/dev/x"},
@@ -64,7 +64,7 @@ TEST_F(ToolTest, UsageErrorsTouchNoPort) {
     EXPECT_TRUE(driver.calls.empty());
 }
 
-TEST_F(ToolTest, PortArgumentMapping) {
+TEST_F(LinkToolTest, PortArgumentMapping) {
     EXPECT_EQ(ResolvePortArgument("COM3"), ComDevicePath(3));
     EXPECT_EQ(ResolvePortArgument("com19"), ComDevicePath(19));
     EXPECT_EQ(ResolvePortArgument("7"), ComDevicePath(7));
@@ -75,7 +75,7 @@ TEST_F(ToolTest, PortArgumentMapping) {
     EXPECT_EQ(driver.openedPaths.at(0), ComDevicePath(3));
 }
 
-TEST_F(ToolTest, ReadPrintsOneDecimalPerLine) {
+TEST_F(LinkToolTest, ReadPrintsOneDecimalPerLine) {
     slave.regs[10] = 65535;
     slave.regs[11] = 0;
     slave.regs[12] = 1234;
@@ -86,7 +86,7 @@ TEST_F(ToolTest, ReadPrintsOneDecimalPerLine) {
     EXPECT_EQ(out.str(), "65535\n");
 }
 
-TEST_F(ToolTest, WriteAndCommandFrames) {
+TEST_F(LinkToolTest, WriteAndCommandFrames) {
     EXPECT_EQ(Run({"/dev/x", "write", "20", "-500", "65535", "0x1234"}), kLinkExitOk);
     EXPECT_EQ(driver.writes.back(), test::WithCrc({1, 16, 0, 20, 0, 3, 6, 0xFE, 0x0C, 0xFF, 0xFF, 0x12, 0x34}));
     EXPECT_EQ(slave.regs[20], 0xFE0C);
@@ -96,7 +96,7 @@ TEST_F(ToolTest, WriteAndCommandFrames) {
     EXPECT_TRUE(out.str().empty());
 }
 
-TEST_F(ToolTest, StatusIsDecoded) {
+TEST_F(LinkToolTest, StatusIsDecoded) {
     slave.regs[0] = 0x0001;
     slave.regs[1] = 0x2000 | 0x1000 | 0x0004 | 0x0002;  // locked, finished, pump, HF
     slave.regs[2] = 0xFE0C;                             // X = -500 um
@@ -133,7 +133,7 @@ TEST_F(ToolTest, StatusIsDecoded) {
     EXPECT_NE(out.str().find("signal          0\n"), std::string::npos);
 }
 
-TEST_F(ToolTest, FailuresPrintCodeAndTextOnceWithoutRetry) {
+TEST_F(LinkToolTest, FailuresPrintCodeAndTextOnceWithoutRetry) {
     EXPECT_EQ(Run({"/dev/x", "read", "99", "2"}), kLinkExitFailure);
     EXPECT_EQ(err.str(), "0x8002 通信未知错误！\n");
     EXPECT_TRUE(out.str().empty());

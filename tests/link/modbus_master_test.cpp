@@ -18,9 +18,9 @@ using test::ReadAnswer;
 using test::WithCrc;
 using Op = FakeSerialDriver::Op;
 
-class MasterTest : public ::testing::Test {
+class LinkMasterTest : public ::testing::Test {
 protected:
-    MasterTest() : driver(clock), master(driver, clock) {}
+    LinkMasterTest() : driver(clock), master(driver, clock) {}
     void SetUp() override { ASSERT_EQ(master.OpenPath("/dev/fake", 57600, 8, 0, 0), 1); }
 
     // Elapsed virtual time of one call.
@@ -37,7 +37,7 @@ protected:
     uint8_t data[256] = {};
 };
 
-TEST(Crc, CheckValueAndByteOrder) {
+TEST(LinkCrc, CheckValueAndByteOrder) {
     const char* text = "123456789";
     auto bytes = reinterpret_cast<const uint8_t*>(text);
     EXPECT_EQ(Crc16Modbus(bytes, 9), 0x4B37);
@@ -47,7 +47,7 @@ TEST(Crc, CheckValueAndByteOrder) {
     EXPECT_EQ(CModbusMaster::Crc16(bytes, 0, true), 0xFFFF);
 }
 
-TEST(Crc, TableAndBitwiseAgree) {
+TEST(LinkCrc, TableAndBitwiseAgree) {
     std::mt19937 rng(7);
     uint8_t buf[300];
     for (int round = 0; round < 200; ++round) {
@@ -57,7 +57,7 @@ TEST(Crc, TableAndBitwiseAgree) {
     }
 }
 
-TEST(MasterLifecycle, BuffersAllocatedOnceAtOpen) {
+TEST(LinkMasterLifecycle, BuffersAllocatedOnceAtOpen) {
     VirtualClock clock;
     FakeSerialDriver driver(clock);
     uint8_t* tx;
@@ -92,7 +92,7 @@ TEST(MasterLifecycle, BuffersAllocatedOnceAtOpen) {
 
 // ---------------------------------------------------------------- frames
 
-TEST_F(MasterTest, StatusBlockReadFrameAndDecode) {
+TEST_F(LinkMasterTest, StatusBlockReadFrameAndDecode) {
     driver.ScriptAnswer(ReadAnswer({1, 0x3015, 0xFE0C, 0xFFFF, 2, 0, 3, 0, 9}));
     ASSERT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbOk);
     ASSERT_EQ(driver.writes.size(), 1u);
@@ -102,21 +102,21 @@ TEST_F(MasterTest, StatusBlockReadFrameAndDecode) {
     EXPECT_EQ(Bytes(data, data + 18), expect);
 }
 
-TEST_F(MasterTest, SignalReadFrame) {
+TEST_F(LinkMasterTest, SignalReadFrame) {
     driver.ScriptAnswer(ReadAnswer({0x0009}));
     ASSERT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbOk);
     EXPECT_EQ(driver.writes.at(0), (Bytes{0x01, 0x03, 0x00, 0x32, 0x00, 0x01, 0x25, 0xC5}));
     EXPECT_EQ(data[1], 9);
 }
 
-TEST_F(MasterTest, CommandFrameAndItsAnswer) {
+TEST_F(LinkMasterTest, CommandFrameAndItsAnswer) {
     driver.ScriptAnswer(Bytes{0x01, 0x10, 0x00, 0x29, 0x00, 0x01, 0xD0, 0x01});
     const uint8_t src[2] = {0, 50};
     ASSERT_EQ(master.WriteMultipleRegisters(1, 41, 1, src), kMbOk);
     EXPECT_EQ(driver.writes.at(0), (Bytes{0x01, 0x10, 0x00, 0x29, 0x00, 0x01, 0x02, 0x00, 0x32, 0x20, 0x7C}));
 }
 
-TEST_F(MasterTest, MoveVectorFrame) {
+TEST_F(LinkMasterTest, MoveVectorFrame) {
     driver.ScriptAnswer(WithCrc({0x01, 0x10, 0x00, 0x14, 0x00, 0x06}));
     // X = -500 low word first, Y = 0, Z = 0.
     const uint8_t src[12] = {0xFE, 0x0C, 0xFF, 0xFF, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -125,7 +125,7 @@ TEST_F(MasterTest, MoveVectorFrame) {
                                           0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xE0, 0x59}));
 }
 
-TEST_F(MasterTest, FunctionFourAndCoilFrames) {
+TEST_F(LinkMasterTest, FunctionFourAndCoilFrames) {
     driver.ScriptAnswer(ReadAnswer({0x1234}, 7, 4));
     ASSERT_EQ(master.ReadRegisters(7, 4, 0x0102, 1, data), kMbOk);
     EXPECT_EQ(driver.writes.back(), WithCrc({7, 4, 0x01, 0x02, 0x00, 0x01}));
@@ -137,7 +137,7 @@ TEST_F(MasterTest, FunctionFourAndCoilFrames) {
     EXPECT_EQ(driver.writes.back(), WithCrc({7, 15, 0x00, 0x05, 0x00, 0x09, 0x02, 0xA5, 0x01}));
 }
 
-TEST_F(MasterTest, PurgesBeforeEveryRequestSoStaleBytesAreDropped) {
+TEST_F(LinkMasterTest, PurgesBeforeEveryRequestSoStaleBytesAreDropped) {
     driver.Deliver(Bytes{0x01, 0x03, 0x02, 0xAA, 0xBB});  // left over from an earlier exchange
     driver.ScriptAnswer(ReadAnswer({0x0102}));
     ASSERT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbOk);
@@ -151,7 +151,7 @@ TEST_F(MasterTest, PurgesBeforeEveryRequestSoStaleBytesAreDropped) {
 
 // ---------------------------------------------------------------- argument checks
 
-TEST_F(MasterTest, ReadArgumentChecksInOrderAndNothingSent) {
+TEST_F(LinkMasterTest, ReadArgumentChecksInOrderAndNothingSent) {
     EXPECT_EQ(master.ReadRegisters(0, 5, 0, 0, data), kMbBadSlave);
     EXPECT_EQ(master.ReadRegisters(248, 3, 0, 1, data), kMbBadSlave);
     EXPECT_EQ(master.ReadRegisters(247, 5, 0, 0, data), kMbBadFunction);
@@ -162,7 +162,7 @@ TEST_F(MasterTest, ReadArgumentChecksInOrderAndNothingSent) {
     EXPECT_EQ(driver.CallCount(Op::kPurge), 1);  // the one of the open
 }
 
-TEST_F(MasterTest, WriteArgumentChecksInOrderAndNothingSent) {
+TEST_F(LinkMasterTest, WriteArgumentChecksInOrderAndNothingSent) {
     EXPECT_EQ(master.WriteMulti(0, 16, 0, 1, data), kMbBadSlave);
     EXPECT_EQ(master.WriteMulti(248, 5, 0, 0, data), kMbBadSlave);
     EXPECT_EQ(master.WriteMulti(1, 5, 0, 0, data), kMbBadFunction);
@@ -174,7 +174,7 @@ TEST_F(MasterTest, WriteArgumentChecksInOrderAndNothingSent) {
     EXPECT_TRUE(driver.writes.empty());
 }
 
-TEST_F(MasterTest, LargestFramesFillTheBuffer) {
+TEST_F(LinkMasterTest, LargestFramesFillTheBuffer) {
     // 125 registers: a 255-byte answer.
     Bytes answer{1, 3, 250};
     for (int i = 0; i < 250; ++i) answer.push_back(static_cast<uint8_t>(i));
@@ -199,7 +199,7 @@ TEST_F(MasterTest, LargestFramesFillTheBuffer) {
 
 // ---------------------------------------------------------------- answer checks
 
-TEST_F(MasterTest, ReadAnswerChecksInOrder) {
+TEST_F(LinkMasterTest, ReadAnswerChecksInOrder) {
     Bytes good = ReadAnswer({0x1111, 0x2222});
     Bytes badCrc = good;
     badCrc.back() ^= 1;
@@ -218,7 +218,7 @@ TEST_F(MasterTest, ReadAnswerChecksInOrder) {
     EXPECT_EQ(data[0], 0);
 }
 
-TEST_F(MasterTest, WriteAnswerChecks) {
+TEST_F(LinkMasterTest, WriteAnswerChecks) {
     const uint8_t src[4] = {0, 1, 0, 2};
     Bytes badCrc = WithCrc({1, 16, 0, 60, 0, 2});
     badCrc[6] ^= 0xFF;
@@ -233,7 +233,7 @@ TEST_F(MasterTest, WriteAnswerChecks) {
     EXPECT_EQ(master.WriteMultipleRegisters(1, 60, 2, src), kMbEchoMismatch);
 }
 
-TEST_F(MasterTest, ExceptionAnswersAreRecognisedOnlyAtTheTimeOut) {
+TEST_F(LinkMasterTest, ExceptionAnswersAreRecognisedOnlyAtTheTimeOut) {
     driver.ScriptAnswer(WithCrc({1, 0x83, 0x02}));
     uint16_t result = 0;
     uint64_t took = Timed([&] { result = master.ReadHoldingRegisters(1, 0, 9, data); });
@@ -268,7 +268,7 @@ TEST_F(MasterTest, ExceptionAnswersAreRecognisedOnlyAtTheTimeOut) {
 
 // ---------------------------------------------------------------- timing on the virtual clock
 
-TEST_F(MasterTest, SilentSlaveTimesOutWithinOneReadPeriodAfter500ms) {
+TEST_F(LinkMasterTest, SilentSlaveTimesOutWithinOneReadPeriodAfter500ms) {
     driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{});
     uint16_t result = 0;
     uint64_t took = Timed([&] { result = master.ReadHoldingRegisters(1, 0, 9, data); });
@@ -279,7 +279,7 @@ TEST_F(MasterTest, SilentSlaveTimesOutWithinOneReadPeriodAfter500ms) {
     EXPECT_EQ(driver.OpenHandleCount(), 1u);  // a time-out does not close the port
 }
 
-TEST_F(MasterTest, AnswerInPiecesIsCollected) {
+TEST_F(LinkMasterTest, AnswerInPiecesIsCollected) {
     Bytes a = ReadAnswer({0xABCD, 0x0102, 0x0304});
     std::vector<FakeSerialDriver::Piece> pieces{
         {3, Bytes(a.begin(), a.begin() + 1)},
@@ -297,7 +297,7 @@ TEST_F(MasterTest, AnswerInPiecesIsCollected) {
     EXPECT_GE(driver.CallCount(Op::kRead), 3);
 }
 
-TEST_F(MasterTest, AnswerCompletedOnlyAfterTheTimeOutFails) {
+TEST_F(LinkMasterTest, AnswerCompletedOnlyAfterTheTimeOutFails) {
     // 9 registers: reads end at 123, 246, 369, 492 ms; a read started at 492
     // still picks up bytes at 550 - complete, but too late.
     Bytes a = ReadAnswer({1, 2, 3, 4, 5, 6, 7, 8, 9});
@@ -311,7 +311,7 @@ TEST_F(MasterTest, AnswerCompletedOnlyAfterTheTimeOutFails) {
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbOk);
 }
 
-TEST(MasterClock, TickCountWrapDoesNotCutTheWaitShort) {
+TEST(LinkMasterClock, TickCountWrapDoesNotCutTheWaitShort) {
     VirtualClock clock(0xFFFFFFFFull - 100);  // the tick count wraps during the exchange
     FakeSerialDriver driver(clock);
     CModbusMaster master(driver, clock);
@@ -328,7 +328,7 @@ TEST(MasterClock, TickCountWrapDoesNotCutTheWaitShort) {
 
 // ---------------------------------------------------------------- port failures
 
-TEST_F(MasterTest, ShortWriteIsAWriteFailureAndKeepsThePortOpen) {
+TEST_F(LinkMasterTest, ShortWriteIsAWriteFailureAndKeepsThePortOpen) {
     driver.LimitNextWrite(7);
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbWriteFailed);
     driver.LimitNextWrite(10);
@@ -338,7 +338,7 @@ TEST_F(MasterTest, ShortWriteIsAWriteFailureAndKeepsThePortOpen) {
     EXPECT_EQ(driver.CallCount(Op::kRead), 0);
 }
 
-TEST_F(MasterTest, FailedReadClosesThePortAndLaterCallsFailAtOnce) {
+TEST_F(LinkMasterTest, FailedReadClosesThePortAndLaterCallsFailAtOnce) {
     driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{});
     driver.FailNext(Op::kRead);
     uint16_t result = 0;
@@ -355,7 +355,7 @@ TEST_F(MasterTest, FailedReadClosesThePortAndLaterCallsFailAtOnce) {
     EXPECT_EQ(driver.misuse, 0);
 }
 
-TEST_F(MasterTest, ExceptionAnswerBeforeAFailedReadIsJudgedAtOnce) {
+TEST_F(LinkMasterTest, ExceptionAnswerBeforeAFailedReadIsJudgedAtOnce) {
     driver.ScriptAnswer(WithCrc({1, 0x83, 0x03}));
     driver.FailNext(Op::kRead, 1, /*after=*/1);  // the read after the one that got the answer fails
     uint16_t result = 0;
@@ -365,7 +365,7 @@ TEST_F(MasterTest, ExceptionAnswerBeforeAFailedReadIsJudgedAtOnce) {
     EXPECT_FALSE(master.IsOpen());
 }
 
-TEST_F(MasterTest, FailedWriteClosesThePort) {
+TEST_F(LinkMasterTest, FailedWriteClosesThePort) {
     driver.FailNext(Op::kWrite);
     const uint8_t src[2] = {0, 1};
     EXPECT_EQ(master.WriteMultipleRegisters(1, 41, 1, src), kMbWriteFailed);

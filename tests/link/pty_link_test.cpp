@@ -20,14 +20,14 @@ double MsSince(Steady::time_point t0) {
     return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
 }
 
-class PtyTest : public ::testing::Test {
+class LinkPtyTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(responder.Ok()); }
     PtyResponder responder;
     PosixSerialDriver driver;
 };
 
-TEST_F(PtyTest, ReadsAndWritesRegistersThroughTheMaster) {
+TEST_F(LinkPtyTest, ReadsAndWritesRegistersThroughTheMaster) {
     responder.SetRegister(2, 0xFE0C);
     responder.SetRegister(3, 0xFFFF);
     responder.SetRegister(8, 77);
@@ -44,7 +44,7 @@ TEST_F(PtyTest, ReadsAndWritesRegistersThroughTheMaster) {
     EXPECT_EQ(responder.Register(41), 50);
 }
 
-TEST_F(PtyTest, ExceptionAnswerComesBackAfterTheResponseTimeOut) {
+TEST_F(LinkPtyTest, ExceptionAnswerComesBackAfterTheResponseTimeOut) {
     CModbusMaster master(driver, SystemClock::Instance());
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t data[2];
@@ -55,7 +55,7 @@ TEST_F(PtyTest, ExceptionAnswerComesBackAfterTheResponseTimeOut) {
     EXPECT_LT(ms, 5000.0);
 }
 
-TEST_F(PtyTest, SilentLineReturnsNothingAfterTheTotalTimeOut) {
+TEST_F(LinkPtyTest, SilentLineReturnsNothingAfterTheTotalTimeOut) {
     CSerialPort port(driver);
     ASSERT_EQ(port.OpenDevice(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t buf[50];
@@ -67,7 +67,7 @@ TEST_F(PtyTest, SilentLineReturnsNothingAfterTheTotalTimeOut) {
     EXPECT_TRUE(port.IsOpen());
 }
 
-TEST_F(PtyTest, CompleteAnswerReturnsAsSoonAsItsLastByteIsIn) {
+TEST_F(LinkPtyTest, CompleteAnswerReturnsAsSoonAsItsLastByteIsIn) {
     // A long total time-out: only "all bytes in" can end this read early.
     SerialHandle h = driver.Open(responder.SlavePath());
     ASSERT_NE(h, kInvalidSerialHandle);
@@ -87,7 +87,7 @@ TEST_F(PtyTest, CompleteAnswerReturnsAsSoonAsItsLastByteIsIn) {
     driver.Close(h);
 }
 
-TEST_F(PtyTest, InterByteGapEndsAReadShortAndTheMasterCarriesOn) {
+TEST_F(LinkPtyTest, InterByteGapEndsAReadShortAndTheMasterCarriesOn) {
     responder.SetMode(PtyResponder::Mode::kSplit, 60);
     SerialHandle h = driver.Open(responder.SlavePath());
     ASSERT_NE(h, kInvalidSerialHandle);
@@ -112,7 +112,7 @@ TEST_F(PtyTest, InterByteGapEndsAReadShortAndTheMasterCarriesOn) {
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbOk);
 }
 
-TEST_F(PtyTest, SilentSlaveGivesResponseTimeOut) {
+TEST_F(LinkPtyTest, SilentSlaveGivesResponseTimeOut) {
     responder.SetMode(PtyResponder::Mode::kSilent);
     CModbusMaster master(driver, SystemClock::Instance());
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
@@ -123,7 +123,7 @@ TEST_F(PtyTest, SilentSlaveGivesResponseTimeOut) {
     EXPECT_TRUE(master.IsOpen());
 }
 
-TEST_F(PtyTest, OpenIsExclusiveAndAClosedPortCanBeReopened) {
+TEST_F(LinkPtyTest, OpenIsExclusiveAndAClosedPortCanBeReopened) {
     PosixSerialDriver other;
     CSerialPort first(driver);
     CSerialPort second(other);
@@ -138,7 +138,7 @@ TEST_F(PtyTest, OpenIsExclusiveAndAClosedPortCanBeReopened) {
     EXPECT_EQ(first.OpenDevice(responder.SlavePath(), 57600, 8, 0, 0), 1);
 }
 
-TEST_F(PtyTest, OtherLineSettingsAreAcceptedOnAPseudoTerminal) {
+TEST_F(LinkPtyTest, OtherLineSettingsAreAcceptedOnAPseudoTerminal) {
     CSerialPort port(driver);
     EXPECT_EQ(port.OpenDevice(responder.SlavePath(), 9600, 7, 2, 2), 1);
     EXPECT_EQ(port.OpenDevice(responder.SlavePath(), 115200, 8, 1, 0), 1);
@@ -149,13 +149,13 @@ TEST_F(PtyTest, OtherLineSettingsAreAcceptedOnAPseudoTerminal) {
     EXPECT_EQ(port.OpenDevice(responder.SlavePath(), 57600, 8, 0, 0), 1);
 }
 
-TEST_F(PtyTest, MissingDeviceFailsCleanly) {
+TEST_F(LinkPtyTest, MissingDeviceFailsCleanly) {
     CSerialPort port(driver);
     EXPECT_EQ(port.OpenDevice("/dev/kestrane-no-such-port", 57600, 8, 0, 0), 0);
     EXPECT_FALSE(port.IsOpen());
 }
 
-TEST_F(PtyTest, VanishedPeerClosesThePortAndLaterTransfersFailAtOnce) {
+TEST_F(LinkPtyTest, VanishedPeerClosesThePortAndLaterTransfersFailAtOnce) {
     CModbusMaster master(driver, SystemClock::Instance());
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t data[18];

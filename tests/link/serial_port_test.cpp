@@ -16,15 +16,15 @@ namespace {
 using Op = FakeSerialDriver::Op;
 namespace fs = std::filesystem;
 
-class PortTest : public ::testing::Test {
+class LinkPortTest : public ::testing::Test {
 protected:
-    PortTest() : driver(clock), port(driver) {}
+    LinkPortTest() : driver(clock), port(driver) {}
     VirtualClock clock;
     FakeSerialDriver driver;
     CSerialPort port;
 };
 
-TEST_F(PortTest, OpenSequenceAndTimeoutsAt57600) {
+TEST_F(LinkPortTest, OpenSequenceAndTimeoutsAt57600) {
     ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(driver.calls, (std::vector<Op>{Op::kOpen, Op::kSetLine, Op::kSetQueues, Op::kSetTimeouts, Op::kPurge}));
@@ -41,7 +41,7 @@ TEST_F(PortTest, OpenSequenceAndTimeoutsAt57600) {
     EXPECT_EQ(driver.lastTimeouts.writeTotalConstant, 0u);
 }
 
-TEST_F(PortTest, LineSettingsPassedThrough) {
+TEST_F(LinkPortTest, LineSettingsPassedThrough) {
     ASSERT_EQ(port.OpenDevice("/dev/x", 9600, 7, 2, 2), 1);
     EXPECT_EQ(driver.lastLine.baud, 9600u);
     EXPECT_EQ(driver.lastLine.byteSize, 7);
@@ -50,7 +50,7 @@ TEST_F(PortTest, LineSettingsPassedThrough) {
     EXPECT_EQ(driver.lastTimeouts.readInterval, 2u);
 }
 
-TEST(InterChar, RoundingAndFloor) {
+TEST(LinkInterChar, RoundingAndFloor) {
     EXPECT_EQ(InterCharTimeoutMs(57600), 1u);
     EXPECT_EQ(InterCharTimeoutMs(9600), 2u);      // 1.72 + 0.8
     EXPECT_EQ(InterCharTimeoutMs(4800), 4u);      // 3.44 + 0.8
@@ -61,7 +61,7 @@ TEST(InterChar, RoundingAndFloor) {
     EXPECT_EQ(InterCharTimeoutMs(1), 16500u);
 }
 
-TEST_F(PortTest, PortNumberOutOfRangeTouchesNothing) {
+TEST_F(LinkPortTest, PortNumberOutOfRangeTouchesNothing) {
     ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
     const SerialHandle open = port.m_hComm;
     const size_t calls = driver.calls.size();
@@ -70,7 +70,7 @@ TEST_F(PortTest, PortNumberOutOfRangeTouchesNothing) {
     EXPECT_EQ(port.m_hComm, open);
 }
 
-TEST_F(PortTest, OpeningAnOpenPortClosesTheOldHandleFirst) {
+TEST_F(LinkPortTest, OpeningAnOpenPortClosesTheOldHandleFirst) {
     ASSERT_EQ(port.OpenDevice("/dev/a", 57600, 8, 0, 0), 1);
     const SerialHandle first = port.m_hComm;
     driver.calls.clear();
@@ -82,7 +82,7 @@ TEST_F(PortTest, OpeningAnOpenPortClosesTheOldHandleFirst) {
     EXPECT_EQ(driver.misuse, 0);
 }
 
-TEST_F(PortTest, EveryFailedStepEndsClosed) {
+TEST_F(LinkPortTest, EveryFailedStepEndsClosed) {
     // Device missing or busy: nothing to close.
     driver.FailNext(Op::kOpen);
     EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
@@ -104,20 +104,20 @@ TEST_F(PortTest, EveryFailedStepEndsClosed) {
     EXPECT_EQ(driver.misuse, 0);
 }
 
-TEST_F(PortTest, QueueSizeAndPurgeResultsDoNotMatter) {
+TEST_F(LinkPortTest, QueueSizeAndPurgeResultsDoNotMatter) {
     driver.FailNext(Op::kSetQueues);
     driver.FailNext(Op::kPurge);
     EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
     EXPECT_TRUE(port.IsOpen());
 }
 
-TEST_F(PortTest, ZeroBaudIsRefused) {
+TEST_F(LinkPortTest, ZeroBaudIsRefused) {
     EXPECT_EQ(port.OpenDevice("/dev/x", 0, 8, 0, 0), 0);
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(driver.OpenHandleCount(), 0u);
 }
 
-TEST_F(PortTest, ClosedPortReadsAndWritesReturnZeroWithoutADriverCall) {
+TEST_F(LinkPortTest, ClosedPortReadsAndWritesReturnZeroWithoutADriverCall) {
     uint8_t buf[4] = {1, 2, 3, 4};
     EXPECT_EQ(port.ReadBytes(buf, 4), 0u);
     EXPECT_EQ(port.WriteBytes(buf, 4), 0u);
@@ -125,7 +125,7 @@ TEST_F(PortTest, ClosedPortReadsAndWritesReturnZeroWithoutADriverCall) {
     EXPECT_TRUE(driver.calls.empty());
 }
 
-TEST_F(PortTest, FailedReadOrWriteClosesThePort) {
+TEST_F(LinkPortTest, FailedReadOrWriteClosesThePort) {
     uint8_t buf[4] = {};
     ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
     driver.Deliver({9, 9});
@@ -147,7 +147,7 @@ TEST_F(PortTest, FailedReadOrWriteClosesThePort) {
     EXPECT_EQ(driver.misuse, 0);
 }
 
-TEST_F(PortTest, CloseTwiceAndDestructionCloseOnce) {
+TEST_F(LinkPortTest, CloseTwiceAndDestructionCloseOnce) {
     {
         CSerialPort other(driver);
         ASSERT_EQ(other.OpenDevice("/dev/y", 57600, 8, 0, 0), 1);
@@ -162,7 +162,7 @@ TEST_F(PortTest, CloseTwiceAndDestructionCloseOnce) {
 
 // ---------------------------------------------------------------- COMn mapping
 
-class ComPathTest : public ::testing::Test {
+class LinkComPathTest : public ::testing::Test {
 protected:
     void SetUp() override {
         saved = ProgramFolder();
@@ -178,7 +178,7 @@ protected:
     fs::path dir;
 };
 
-TEST_F(ComPathTest, LinkInProgramFolderWinsOverTtyS) {
+TEST_F(LinkComPathTest, LinkInProgramFolderWinsOverTtyS) {
     EXPECT_EQ(ComDevicePath(1), "/dev/ttyS0");
     EXPECT_EQ(ComDevicePath(19), "/dev/ttyS18");
     fs::create_symlink("/dev/null", dir / "COM3");
@@ -190,7 +190,7 @@ TEST_F(ComPathTest, LinkInProgramFolderWinsOverTtyS) {
     EXPECT_EQ(ComDevicePath(4), (dir / "COM4").string());
 }
 
-TEST_F(ComPathTest, OpenPortUsesTheMapping) {
+TEST_F(LinkComPathTest, OpenPortUsesTheMapping) {
     VirtualClock clock;
     FakeSerialDriver driver(clock);
     CSerialPort port(driver);
@@ -202,7 +202,7 @@ TEST_F(ComPathTest, OpenPortUsesTheMapping) {
 
 // ---------------------------------------------------------------- result texts
 
-TEST(ResultText, LabelTexts) {
+TEST(LinkResultText, LabelTexts) {
     EXPECT_EQ(CommResultText(0, 3), "连接成功 , 端口号COM3   √通信正常");
     EXPECT_EQ(CommResultText(0, 12), "连接成功 , 端口号COM12   √通信正常");
     EXPECT_STREQ(ModbusResultText(0x4001), "通信校验错误！\r\n");
