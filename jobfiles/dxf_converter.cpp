@@ -40,10 +40,11 @@ constexpr std::string_view kMinute = "\xB7\xD6";   // 分
 constexpr std::string_view kSecond = "\xC3\xEB";   // 秒
 constexpr std::string_view kTimeTail = "    *********\r\n";
 
-// Key words of the two passes.
-const std::vector<std::string_view> kHeaderKeys{"$UCSORG", "ENDSEC"};
-const std::vector<std::string_view> kSectionKeys{"ENTITIES"};
-const std::vector<std::string_view> kEntityKeys{"AcDbCircle", "ENDSEC"};
+// Key words of the two passes, each with a byte pair seldom met elsewhere
+// in a drawing ("bC" is in no other AcDb marker, "DS" in no other word).
+const std::vector<WordScanner::Key> kHeaderKeys{{"$UCSORG", 3}, {"ENDSEC", 2}};
+const std::vector<WordScanner::Key> kSectionKeys{{"ENTITIES", 2}};
+const std::vector<WordScanner::Key> kEntityKeys{{"AcDbCircle", 3}, {"ENDSEC", 2}};
 
 // Reads a number word: the leading numeric part of the next word. A word
 // that does not start with a number leaves `value` as it was. False when

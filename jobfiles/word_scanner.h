@@ -53,24 +53,27 @@ public:
     // a read that consumed the trailing blanks).
     bool AtEnd() const { return m_pos >= m_end; }
 
-    // Moves to the next word that equals one of `keys` and consumes it
-    // (with the blanks after it); returns the key's index, or -1 (and moves
-    // to the end) when no such word is left. Words passed over are exactly
-    // the words ReadWord would have returned in between.
-    int SkipToKey(const std::vector<std::string_view>& keys);
+    // A key word, with the offset of a byte pair in it that is rare in
+    // drawings: the search looks for that pair and only then for the word.
+    struct Key {
+        std::string_view word;
+        size_t anchor;
+    };
+    // Moves to the next word that equals one of `keys` (at most 4) and
+    // consumes it with the blanks after it; returns the key's index, or -1
+    // (and moves to the end) when no such word is left. The words passed
+    // over are exactly the words ReadWord would have returned in between.
+    int SkipToKey(const std::vector<Key>& keys);
 
 private:
     bool IsWholeWordAt(const char* p, size_t len) const;
-    const char* FindWholeWord(std::string_view key, const char* from) const;
+    // Index of the key whose whole word has its anchor pair at `pair`, or -1.
+    int KeyAt(const std::vector<Key>& keys, const char* pair, const char* from) const;
 
     const char* m_begin;
     const char* m_end;
     const char* m_pos;
     size_t m_maxWord;
-    // Next whole-word hit per key, kept between calls so that a rare key is
-    // searched for once and not again for every frequent one.
-    std::vector<const char*> m_nextHit;
-    std::vector<std::string_view> m_cachedKeys;
 };
 
 }  // namespace ks
