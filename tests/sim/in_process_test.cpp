@@ -194,3 +194,74 @@ TEST(InProcess, PortIsExclusive) {
 
 }  // namespace
 }  // namespace ks::sim
+
+namespace ks::sim {
+namespace {
+
+// A job walked the way the console walks it (relative move to each hole from
+// the position just read, wait for the moving bit to clear, drill, wait for
+// the finished bit), with a controller pause request in the middle, all in
+// virtual time. The command log then answers "was every hole drilled once,
+// at its coordinates".
+TEST(InProcess, WholeJobInVirtualTimeLeavesOneFinishedDrillPerHole) {
+    Config cfg;
+    cfg.drillTimeMs = 3000;
+    Rig rig({}, cfg);
+    ScriptedEvent pause;
+    pause.atHole = 4;
+    pause.offsetMs = 1000;
+    pause.pauseRequest = true;
+    rig.machine.AddEvent(pause);
+
+    std::vector<std::pair<int32_t, int32_t>> holes;
+    for (int i = 0; i < 40; ++i) holes.emplace_back((i % 8) * 2500 - 9000, (i / 8) * -3000 + 1500);
+
+    uint16_t regs[9];
+    auto tick = [&] {
+        rig.clock.Sleep(60);
+        return rig.ReadBlock(regs) == kMbOk;
+    };
+    auto moveTo = [&](int32_t x, int32_t y) {
+        ASSERT_EQ(rig.ReadBlock(regs), kMbOk);
+        int32_t dx = x - Pos(regs, 2), dy = y - Pos(regs, 4);
+        ASSERT_EQ(rig.Write(20, {static_cast<uint16_t>(dx & 0xFFFF), static_cast<uint16_t>(static_cast<uint32_t>(dx) >> 16),
+                                 static_cast<uint16_t>(dy & 0xFFFF), static_cast<uint16_t>(static_cast<uint32_t>(dy) >> 16), 0, 0}),
+                  kMbOk);
+        ASSERT_EQ(rig.Command(40), kMbOk);
+        do ASSERT_TRUE(tick()); while (regs[0] & 1);
+    };
+    int pauses = 0;
+    for (size_t h = 0; h < holes.size(); ++h) {
+        moveTo(holes[h].first, holes[h].second);
+        rig.clock.Sleep(1000);
+        ASSERT_EQ(rig.Command(1), kMbOk);
+        bool finished = false;
+        while (!finished) {
+            ASSERT_TRUE(tick());
+            if (regs[1] & 0x4000) {  // the controller asks for a pause
+                ++pauses;
+                ASSERT_EQ(rig.Command(50), kMbOk);
+                ASSERT_EQ(rig.Command(51), kMbOk);
+                rig.clock.Sleep(5000);  // the operator presses start again: same hole anew
+                moveTo(holes[h].first, holes[h].second);
+                ASSERT_EQ(rig.Command(1), kMbOk);
+            }
+            finished = regs[1] & 0x1000;
+        }
+    }
+    EXPECT_EQ(pauses, 1);
+    const auto done = rig.machine.FinishedDrills();
+    ASSERT_EQ(done.size(), holes.size());
+    for (size_t h = 0; h < holes.size(); ++h) {
+        EXPECT_EQ(done[h].x, holes[h].first) << "hole " << h + 1;
+        EXPECT_EQ(done[h].y, holes[h].second) << "hole " << h + 1;
+    }
+    ASSERT_EQ(rig.machine.Drills().size(), holes.size() + 1);
+    EXPECT_EQ(rig.machine.Drills()[3].end, DrillEnd::Stopped);
+    // About 40 x (3 s drilling + 1 s pause + the move) of machine time.
+    EXPECT_GT(rig.clock.ElapsedMs(), 40u * 4000u);
+    EXPECT_LT(rig.clock.ElapsedMs(), 40u * 4000u + 60000u);
+}
+
+}  // namespace
+}  // namespace ks::sim

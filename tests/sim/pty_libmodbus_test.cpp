@@ -167,6 +167,19 @@ TEST(SimPty, DelayedAndDroppedAnswersTimeOut) {
     EXPECT_EQ(errno, ETIMEDOUT);
 }
 
+TEST(SimPty, BaudEmulationPacesAnswers) {
+    // 8 + 23 bytes of 10 bits at 1200 baud: about 258 ms per status read.
+    SimProcess sim({"--baud", "1200"});
+    Client c(sim.LinkPath(), 1000);
+    ASSERT_TRUE(c.ok());
+    uint16_t r[9];
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(c.Read(0, 9, r), 9);
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_GE(ms, 255);
+    EXPECT_LT(ms, 900);
+}
+
 TEST(SimPty, VanishesAndComesBack) {
     SimProcess sim({"--vanish-after", "600", "--reappear-after", "600"});
     {
