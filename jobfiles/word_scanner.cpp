@@ -22,7 +22,14 @@ bool FileBytes::Open(const std::string& path) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    const bool haveStat = fstat(fd, &st) == 0;
+    if (haveStat && S_ISDIR(st.st_mode)) {
+        // Linux opens a folder for reading; it is still no file to read.
+        ::close(fd);
+        errno = EISDIR;
+        return false;
+    }
+    if (haveStat && S_ISREG(st.st_mode) && st.st_size > 0) {
         // Populated at once: one call instead of a fault per page.
         void* map = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
         if (map != MAP_FAILED) {

@@ -156,6 +156,12 @@ TEST_F(LoaderTest, OpenFailureLeavesAnEmptyJob) {
     LoadJob(dir.File("missing.3B"), *holes, count, sink);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "No such file or directory \n");
     EXPECT_EQ(sink.messages.size(), 2u);
+    // A folder is no job file either.
+    ASSERT_EQ(mkdir(dir.File("folder.NC").c_str(), 0755), 0);
+    testing::internal::CaptureStderr();
+    LoadJob(dir.File("folder.NC"), *holes, count, sink);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Is a directory \n");
+    EXPECT_EQ(sink.messages.size(), 3u);
 }
 
 TEST_F(LoaderTest, EmptyLoadCopiesWhateverSlotOneHeld) {

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <clocale>
 #include <memory>
 
 #include "jobfiles/dxf_converter.h"
@@ -195,6 +196,14 @@ TEST_F(WriterTest, ProgramBytesAreExact) {
     EXPECT_TRUE(sink.messages.empty());
     EXPECT_EQ(conv->m_holeCount, 0);
     EXPECT_EQ(conv->m_writeCount, 3);
+}
+
+TEST_F(WriterTest, DecimalCommaLocaleChangesNothing) {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+    std::string path = Convert("p.dxf", Drawing(Circle("1.5", "-2.25", "0.75")), "1.4", "1.6");
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(test::ReadBytes(path), kBanner + "N1  X1500  Y-2250   R750\r\nSTOP");
 }
 
 TEST_F(WriterTest, EmptiedAndZeroRadiusEntriesKeepTheirNumbersUnused) {
