@@ -1,0 +1,229 @@
+// Every controller command: the one write path with its retries, and the
+// operations built on it (moves, jogs, presets, speed, parameters, toggles).
+#include "app/console_dlg.h"
+#include "link/register_map.h"
+#include "platform/textnum.h"
+
+namespace ks::app {
+namespace {
+
+constexpr int kWriteAttempts = 6;
+constexpr uint32_t kRetryPauseMs = 500;
+
+// Registers go out high byte first; a 32-bit value takes two registers,
+// low word first.
+void Put16(uint8_t* p, uint16_t v) {
+    p[0] = static_cast<uint8_t>(v >> 8);
+    p[1] = static_cast<uint8_t>(v & 0xFF);
+}
+void Put32(uint8_t* p, int32_t v) {
+    const uint32_t u = static_cast<uint32_t>(v);
+    Put16(p, static_cast<uint16_t>(u & 0xFFFF));
+    Put16(p + 2, static_cast<uint16_t>(u >> 16));
+}
+// A byte value: high byte 0, low byte the value's low 8 bits.
+void PutByte(uint8_t* p, int32_t v) { Put16(p, static_cast<uint16_t>(static_cast<uint32_t>(v) & 0xFF)); }
+
+int32_t Diff32(int32_t a, int32_t b) {
+    return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b));
+}
+
+}  // namespace
+
+bool CConsoleDlg::WriteRegs(uint16_t address, uint16_t count, const uint8_t* src) {
+    ModbusResult result = kMbWriteFailed;
+    for (int attempt = 1;; ++attempt) {
+        result = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, address, count, src)
+                           : kMbWriteFailed;
+        m_wCommResult = result;
+        if (result == kMbOk || attempt >= kWriteAttempts) break;
+        m_clock.Sleep(kRetryPauseMs);
+    }
+    ShowCommResult(result);
+    return result == kMbOk;
+}
+
+bool CConsoleDlg::SendCommand(uint8_t code) {
+    uint8_t b[2];
+    PutByte(b, code);
+    return WriteRegs(kRegCommand, 1, b);
+}
+
+void CConsoleDlg::StartDrill() { SendCommand(kCmdStartDrill); }
+
+void CConsoleDlg::Heartbeat() {
+    uint8_t b[2] = {0, 1};
+    WriteRegs(kRegHeartbeat, 1, b);
+}
+
+bool CConsoleDlg::MoveToHole() {
+    // Only holes of the loaded job (and slot 0, hole 1's copy) are targets;
+    // anything else would read outside the job or the table.
+    if (m_nCurHole < 0 || m_nCurHole > m_nHoleCount || !HoleInTable(m_nCurHole)) return false;
+    m_bMoveIssued = 1;
+    const JobHole& target = m_Hole[static_cast<size_t>(m_nCurHole)];
+
+    if (m_nSpeedLevel > 0) {
+        bool read = ReadStatus();
+        if (!read) {
+            m_clock.Sleep(100);
+            read = ReadStatus();
+        }
+        if (!read) {
+            m_clock.Sleep(200);
+            read = ReadStatus();
+        }
+        if (!read) {
+            m_clock.Sleep(100);
+        } else {
+            m_nPosX = TruncToInt32(m_fPosX);
+            m_nPosY = TruncToInt32(m_fPosY);
+            m_nPosZ = TruncToInt32(m_fPosZ);
+        }
+    }
+
+    uint8_t v[12];
+    Put32(v, Diff32(target.nX, m_nPosX));
+    Put32(v + 4, Diff32(target.nY, m_nPosY));
+    Put32(v + 8, 0);
+    // Command 40 executes whatever vector the controller holds: after a lost
+    // vector it would repeat the previous move, so it only follows a vector
+    // that arrived.
+    if (!WriteRegs(kRegMoveVector, 6, v)) return false;
+    bool executed = SendCommand(kCmdExecuteMove);
+    m_bMoving = 1;
+    return executed;
+}
+
+void CConsoleDlg::StepJog(int32_t axis, uint8_t positive) {
+    const int32_t step = positive ? 5 : -5;
+    uint8_t v[12];
+    Put32(v, axis == 1 ? step : 0);
+    Put32(v + 4, axis == 2 ? step : 0);
+    Put32(v + 8, 0);
+    WriteRegs(kRegMoveVector, 6, v);
+    SendCommand(kCmdExecuteMove);
+}
+
+void CConsoleDlg::ContinuousJog(int32_t axis, uint8_t positive) {
+    if (m_posPanel.m_nSpeedMode == 1) return;
+    switch (axis) {
+        case 1: SendCommand(positive ? kCmdJogXPlus : kCmdJogXMinus); break;
+        case 2: SendCommand(positive ? kCmdJogYPlus : kCmdJogYMinus); break;
+        case 4: SendCommand(positive ? kCmdJogCPlus : kCmdJogCMinus); break;
+        default: break;
+    }
+}
+
+void CConsoleDlg::StopJog() { SendCommand(kCmdStopJog); }
+
+void CConsoleDlg::StopMotion() {
+    uint8_t zero[2] = {0, 0};
+    WriteRegs(kRegStatus0, 1, zero);
+    uint8_t v[12];
+    Put32(v, 1);
+    Put32(v + 4, 1);
+    Put32(v + 8, 1);
+    WriteRegs(kRegMoveVector, 6, v);
+    SendCommand(kCmdExecuteMove);
+}
+
+void CConsoleDlg::SetSpeed(int32_t level) {
+    int32_t value = 15;
+    switch (level) {
+        case 1: value = 20; break;
+        case 2: value = 10; break;
+        case 3: value = 7; break;
+        case 4: value = 5; break;
+        case 5: value = 3; break;
+        default: break;
+    }
+    uint8_t b[2];
+    PutByte(b, value);
+    WriteRegs(kRegManualSpeed, 1, b);
+    SendCommand(kCmdTakeSpeed);
+}
+
+void CConsoleDlg::SetCoordinate(int32_t axis, int32_t value) {
+    if (axis < 1 || axis > 3) return;
+    uint8_t b[4];
+    Put32(b, value);
+    WriteRegs(kRegCoordinate, 2, b);
+    SendCommand(static_cast<uint8_t>(kCmdSetX + axis - 1));
+}
+
+namespace {
+struct ByteParam {
+    uint16_t reg;
+    uint8_t command;
+};
+}  // namespace
+
+static void SendByteParam(CConsoleDlg& dlg, ByteParam p, int32_t value) {
+    uint8_t b[2];
+    PutByte(b, value);
+    dlg.WriteRegs(p.reg, 1, b);
+    dlg.SendCommand(p.command);
+}
+
+static void SendWideParam(CConsoleDlg& dlg, uint16_t reg, uint8_t command, int32_t value) {
+    uint8_t b[4];
+    Put32(b, value);
+    dlg.WriteRegs(reg, 2, b);
+    dlg.SendCommand(command);
+}
+
+void CConsoleDlg::SetPulseWidth(int32_t v) { SendByteParam(*this, {kRegPulseWidth, kCmdTakePulseWidth}, v); }
+void CConsoleDlg::SetPulseInterval(int32_t v) {
+    SendByteParam(*this, {kRegPulseInterval, kCmdTakePulseInterval}, v);
+}
+void CConsoleDlg::SetPowerAmp(int32_t v) { SendByteParam(*this, {kRegPowerAmp, kCmdTakePowerAmp}, v); }
+void CConsoleDlg::SetCapacitance(int32_t v) {
+    SendByteParam(*this, {kRegCapacitance, kCmdTakeCapacitance}, v);
+}
+void CConsoleDlg::SetVoltage(int32_t v) { SendByteParam(*this, {kRegVoltage, kCmdTakeVoltage}, v); }
+void CConsoleDlg::SetMachSpeed(int32_t v) { SendByteParam(*this, {kRegMachSpeed, kCmdTakeMachSpeed}, v); }
+void CConsoleDlg::SetVoltageFlag(bool on) { SendCommand(on ? kCmdVoltageFlagOn : kCmdVoltageFlagOff); }
+void CConsoleDlg::SegmentParamsComplete() { SendCommand(kCmdSegParamsDone); }
+void CConsoleDlg::SetLiftHeight(int32_t v) { SendWideParam(*this, kRegLiftHeight, kCmdTakeLiftHeight, v); }
+void CConsoleDlg::SetDepthUpper(int32_t v) { SendWideParam(*this, kRegDepthUpper, kCmdTakeDepthUpper, v); }
+void CConsoleDlg::SetDepthLower(int32_t v) { SendWideParam(*this, kRegDepthLower, kCmdTakeDepthLower, v); }
+
+// The toggles decide by the last status read, then read again at once so
+// that the button picture follows the controller.
+void CConsoleDlg::OnPumpButton() {
+    SendCommand(m_bPumpOn == 1 ? kCmdPumpOff : kCmdPumpOn);
+    ReadStatus();
+}
+
+void CConsoleDlg::OnHeadButton() {
+    SendCommand(m_bHeadOn == 1 ? kCmdHeadOff : kCmdHeadOn);
+    ReadStatus();
+}
+
+void CConsoleDlg::OnHfButton() {
+    SendCommand(m_bHfOn == 1 ? kCmdHfOff : kCmdHfOn);
+    ReadStatus();
+}
+
+void CConsoleDlg::OnDrillButton() {
+    SendCommand(m_bDrilling != 0 ? kCmdStopMachining : kCmdStartDrill);
+    ReadStatus();
+}
+
+void CConsoleDlg::OnLockButton() {
+    if (m_bAxisLocked != 1) {
+        SendCommand(kCmdLockAxes);
+        m_nLockMotor = 1;
+    } else {
+        SendCommand(kCmdUnlockAxes);
+        m_nLockMotor = 0;
+    }
+    SaveSettings();
+}
+
+void CConsoleDlg::OnAbortButton() {
+    if (m_nState == 3) SendCommand(kCmdAbortHole);
+}
+
+}  // namespace ks::app

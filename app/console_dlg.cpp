@@ -1,0 +1,142 @@
+// Construction, start-up, the first paint's job load, keys, size and wheel.
+#include "app/console_dlg.h"
+
+#include <filesystem>
+
+#include "platform/textnum.h"
+#include "res/ids.h"
+#include "settings/keys.h"
+
+namespace ks::app {
+
+namespace ids = ks::res::console;
+
+CConsoleDlg::CConsoleDlg(SerialDriver& driver, Clock& clock, panels::CPositioningDlg& positioning,
+                         panels::CMachiningParamDlg& machining, std::string settingsFolder,
+                         view::MapSurface* map)
+    : Dialog(ks::res::IDD_CONSOLE),
+      m_driver(driver),
+      m_clock(clock),
+      m_posPanel(positioning),
+      m_paramPanel(machining),
+      m_settingsFolder(std::move(settingsFolder)),
+      m_pMap(map) {
+    MapCommands();
+}
+
+CConsoleDlg::~CConsoleDlg() = default;
+
+void CConsoleDlg::MapCommands() {
+    MapCommand(ids::IDC_PUMP, [this] { OnPumpButton(); });
+    MapCommand(ids::IDC_HEAD, [this] { OnHeadButton(); });
+    MapCommand(ids::IDC_HF, [this] { OnHfButton(); });
+    MapCommand(ids::IDC_DRILL, [this] { OnDrillButton(); });
+    MapCommand(ids::IDC_LOCK, [this] { OnLockButton(); });
+    MapCommand(ids::IDC_ABORT, [this] { OnAbortButton(); });
+    MapCommand(ids::IDC_START, [this] { OnStartButton(); });
+    MapCommand(ids::IDC_PAUSE, [this] { OnPauseButton(); });
+    MapCommand(ids::IDC_RESET, [this] { OnResetButton(); });
+    MapCommand(ids::IDC_PREV_HOLE, [this] { OnPrevHole(); });
+    MapCommand(ids::IDC_NEXT_HOLE, [this] { OnNextHole(); });
+    MapCommand(ids::IDC_SKIP_HOLE, [this] { OnSkipToHole(); });
+    MapCommand(ids::IDC_SET_PAUSE_HOLE, [this] { OnSetPauseHole(); });
+    MapCommand(ids::IDC_SYNC, [this] { OnSyncToggle(); });
+}
+
+bool CConsoleDlg::OnInitDialog() {
+    // The hole map's drawing context comes first; without it the window
+    // stays up with no settings, link or timer.
+    if (m_pMap != nullptr && !m_pMap->CreateContext()) return false;
+
+    m_nViewScale = 178;
+    m_nViewOffX = 1;
+    m_nViewOffY = 1;
+
+    m_nHoleCount = 0;
+    m_bFirstPaintDone = 0;
+    m_bNeedRepaint = 0;
+    m_bAxisLocked = 1;
+    m_nState = 1;
+    m_nNextStep = 1;
+    m_nPauseHole = -1;
+    m_bMoving = m_bDrilling = m_bHfOn = m_bPumpOn = m_bHeadOn = m_bFinshJG = 0;
+    m_bPosPanelOpen = m_bParamPanelOpen = 0;
+    m_bPauseReq = m_bHoleChosen = m_bMoveIssued = m_bSyncOnly = 0;
+
+    m_strIniPath = settings::SettingsPathIn(m_settingsFolder);
+    LoadSettings();
+
+    m_pModbus = std::make_unique<CModbusMaster>(m_driver, m_clock);
+    int opened = m_pModbus->Open(m_nComPort, 57600, 8, 0, 0);
+    if (!opened) {
+        m_clock.Sleep(1000);
+        opened = m_pModbus->Open(m_nComPort, 57600, 8, 0, 0);
+    }
+    View().SetItemText(ids::IDC_COMM_LABEL,
+                       opened ? "连接成功 , 串口号COM" + FormatInt(m_nComPort) : "未 建立通信");
+
+    for (int i = 0; i < 2; ++i) {
+        m_clock.Sleep(100);
+        ReadStatus();
+    }
+    View().SetTimer(ids::TIMER_STATUS, 300);
+    SetSpeed(m_nSpeedLevel);
+    if (m_nLockMotor == 1) {
+        m_bAxisLocked = 1;
+        SendCommand(4);
+    } else if (m_nLockMotor == 0) {
+        m_bAxisLocked = 0;
+        SendCommand(3);
+    }
+    return true;
+}
+
+void CConsoleDlg::OnPaint() {
+    if (m_bFirstPaintDone == 0) {
+        m_bFirstPaintDone = 1;
+        std::error_code ec;
+        if (!std::filesystem::exists(m_strJobPath, ec)) {
+            View().MessageBox("未找到指定路径的加工文件");
+        } else {
+            ReloadJob();
+        }
+    }
+    RenderView();
+}
+
+void CConsoleDlg::OnSize(bool restored) {
+    if (restored) m_bNeedRepaint = 1;
+}
+
+void CConsoleDlg::OnMouseWheel(int delta) {
+    if (!m_map.Wheel(delta)) return;
+    RenderView();
+    SaveSettings();
+}
+
+bool CConsoleDlg::PreTranslateMessage(const ks::ui::Message& msg) {
+    return msg.kind == ks::ui::Message::KeyDown &&
+           (msg.key == ks::ui::kKeyEscape || msg.key == ks::ui::kKeyEnter);
+}
+
+view::MapInput CConsoleDlg::MapInputNow() const {
+    view::MapInput in;
+    in.holes = &m_Hole;
+    in.holeCount = m_nHoleCount;
+    in.curHole = m_nCurHole;
+    in.state = m_nState;
+    in.posX = m_fPosX;
+    in.posY = m_fPosY;
+    return in;
+}
+
+// Without a surface (headless runs) there is nothing to draw.
+void CConsoleDlg::RenderView() {
+    if (m_pMap != nullptr) m_pMap->Present(m_map.RenderView(MapInputNow()));
+}
+
+void CConsoleDlg::RedrawMap() {
+    if (m_pMap != nullptr) m_pMap->Present(m_map.DrawHoleMap(MapInputNow()));
+}
+
+}  // namespace ks::app

@@ -1,0 +1,202 @@
+#pragma once
+// CConsoleDlg: the logic of the console's main window (template 102). It
+// owns the Modbus master, the hole table of the loaded job and the status
+// and run members; its window (Qt, or the fake in tests) shows what it sets
+// and routes clicks, keys, timer ticks and paints here.
+//
+// The operations are spread over files by concern:
+//   console_dlg.cpp       construction, start-up, paint, keys, size, wheel
+//   console_settings.cpp  LoadSettings / SaveSettings
+//   console_commands.cpp  WriteRegs and every controller command
+//   console_status.cpp    the status tick, status read and the displays
+//   console_job.cpp       job loading glue and the hole list
+//   console_run.cpp       the run sequencer and hole navigation
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "jobfiles/job_loader.h"
+#include "link/modbus_master.h"
+#include "panels/machining_param_dlg.h"
+#include "panels/positioning_dlg.h"
+#include "platform/clock.h"
+#include "ui/dialog.h"
+#include "view/hole_map.h"
+
+namespace ks::app {
+
+class CConsoleDlg : public ks::ui::Dialog {
+public:
+    // The driver and clock reach the Modbus master; the two panels are the
+    // program-wide instances; settingsFolder holds KSConfig.ini (the program
+    // folder in production). map draws the hole map; null draws nothing.
+    CConsoleDlg(SerialDriver& driver, Clock& clock, panels::CPositioningDlg& positioning,
+                panels::CMachiningParamDlg& machining, std::string settingsFolder,
+                view::MapSurface* map = nullptr);
+    ~CConsoleDlg() override;
+
+    void SetMapSurface(view::MapSurface* map) { m_pMap = map; }
+    Clock& GetClock() { return m_clock; }
+    panels::CPositioningDlg& Positioning() { return m_posPanel; }
+    panels::CMachiningParamDlg& Machining() { return m_paramPanel; }
+
+    // --- Window events ------------------------------------------------
+    bool OnInitDialog() override;
+    void OnPaint() override;
+    void OnTimer(int timerId) override;
+    void OnSize(bool restored) override;
+    void OnMouseWheel(int delta) override;
+    bool PreTranslateMessage(const ks::ui::Message& msg) override;
+
+    // --- Settings (console_settings.cpp) -------------------------------
+    void LoadSettings();
+    void SaveSettings();
+
+    // --- Job loading (console_job.cpp) ----------------------------------
+    void LoadJob();
+    void FillHoleList();
+    // Clears the hole list, loads m_strJobPath and fills the list again.
+    void ReloadJob();
+
+    // --- Controller commands (console_commands.cpp) ---------------------
+    // Up to six attempts 500 ms apart; true when one of them succeeded.
+    // Callers carry on either way, as if the write had arrived.
+    bool WriteRegs(uint16_t address, uint16_t count, const uint8_t* src);
+    bool SendCommand(uint8_t code);
+    void StartDrill();
+    void Heartbeat();
+    // Relative move to hole m_nCurHole. False when the hole lies outside the
+    // table or the move did not reach the controller.
+    bool MoveToHole();
+    void StepJog(int32_t axis, uint8_t positive);
+    void ContinuousJog(int32_t axis, uint8_t positive);
+    void StopJog();
+    void StopMotion();
+    void SetSpeed(int32_t level);
+    void SetCoordinate(int32_t axis, int32_t value);
+    void SetPulseWidth(int32_t v);
+    void SetPulseInterval(int32_t v);
+    void SetPowerAmp(int32_t v);
+    void SetCapacitance(int32_t v);
+    void SetVoltage(int32_t v);
+    void SetMachSpeed(int32_t v);
+    void SetVoltageFlag(bool on);
+    void SegmentParamsComplete();
+    void SetLiftHeight(int32_t v);
+    void SetDepthUpper(int32_t v);
+    void SetDepthLower(int32_t v);
+    // Buttons 1032, 1033, 1034, 1036, 1031, 1037.
+    void OnPumpButton();
+    void OnHeadButton();
+    void OnHfButton();
+    void OnDrillButton();
+    void OnLockButton();
+    void OnAbortButton();
+
+    // --- Status tick (console_status.cpp) -------------------------------
+    bool ReadStatus();
+    void ReadSignal();
+    void ForwardPresets();
+    void ForwardPositioning();
+    void ForwardMachining();
+    void ShowPositions();
+    void ShowStatusLine();
+    void ShowCompletion();
+    void ShowCommResult(ModbusResult result);
+
+    // --- Run control (console_run.cpp) -----------------------------------
+    void RunSequencerStep();
+    void OnStartButton();
+    void OnPauseButton();
+    void OnResetButton();
+    void EndJob();
+    void OnPrevHole();
+    void OnNextHole();
+    void OnSkipToHole();
+    void OnSetPauseHole();
+    void OnSyncToggle();
+    void SelectHoleInList();
+    // False when a move was due but did not reach the controller.
+    bool AdvanceToNextHole();
+
+    // --- Hole map ---------------------------------------------------------
+    // Centring by the view type, then a draw (paint, run control, reset).
+    void RenderView();
+    // A draw without re-centring (the slow group of the tick, visit-only).
+    void RedrawMap();
+    view::MapInput MapInputNow() const;
+
+    // --- Members ------------------------------------------------------------
+    std::unique_ptr<CModbusMaster> m_pModbus;
+
+    HoleSlots m_Hole{};
+    int32_t m_nHoleCount = 0;
+    int32_t m_nCurHole = 0;
+
+    uint8_t m_bMoving = 0;
+    uint8_t m_bDrilling = 0;
+    uint8_t m_bHfOn = 0;
+    uint8_t m_bPumpOn = 0;
+    uint8_t m_bHeadOn = 0;
+    uint8_t m_bFinshJG = 0;
+    uint8_t m_bFirstPaintDone = 0;
+    std::string m_strIniPath;
+    std::string m_strJobPath;
+    float m_fPosX = 0, m_fPosY = 0, m_fPosZ = 0;
+    int32_t m_nPosX = 0, m_nPosY = 0, m_nPosZ = 0;
+    uint8_t m_bAxisLocked = 0;
+    int32_t m_nLockMotor = 0;
+    std::string m_strLockMotor;
+    std::string m_strHole;
+    int32_t m_nHoleDone = 0;
+    uint8_t m_bNeedRepaint = 0;
+    uint16_t m_wCommResult = 0;
+    int32_t m_nState = 0;
+    int32_t m_nNextStep = 0;
+    int32_t m_nComPort = 0;
+    int32_t m_nSpeedLevel = 0;
+    uint8_t m_bPosPanelOpen = 0;
+    uint8_t m_bParamPanelOpen = 0;
+    uint8_t m_nSignalCode = 0;
+
+    // Run control.
+    int32_t m_nPauseHole = 0;
+    uint8_t m_bPauseReq = 0;
+    uint8_t m_bHoleChosen = 0;
+    uint8_t m_bMoveIssued = 0;
+    uint8_t m_bSyncOnly = 0;
+
+    // The hole map's scene model holds the view settings; the members below
+    // are the window's names for them.
+    view::HoleMap m_map;
+    int32_t& m_nViewType = m_map.m_nViewType;
+    int32_t& m_nViewScale = m_map.m_nViewScale;
+    int32_t& m_nViewOffX = m_map.m_nViewOffX;
+    int32_t& m_nViewOffY = m_map.m_nViewOffY;
+
+    // State kept between ticks (per window, so two windows never share it).
+    int32_t s_nTick = 0;
+    uint8_t s_bLastJogging = 0;
+    uint8_t s_bStartSent = 0;
+    int32_t s_nShownX = kNeverShown;
+    int32_t s_nShownY = kNeverShown;
+    int32_t s_nShownZ = kNeverShown;
+    static constexpr int32_t kNeverShown = -9000081;
+
+private:
+    class ListMessages;
+    void MapCommands();
+    void ApplyStatusBlock(const uint8_t* block);
+    bool HoleInTable(int32_t hole) const { return hole >= 0 && hole < kHoleSlots; }
+    // The move after which a run pauses when its writes did not arrive.
+    void PauseAfterFailedMove();
+
+    SerialDriver& m_driver;
+    Clock& m_clock;
+    panels::CPositioningDlg& m_posPanel;
+    panels::CMachiningParamDlg& m_paramPanel;
+    std::string m_settingsFolder;
+    view::MapSurface* m_pMap = nullptr;
+};
+
+}  // namespace ks::app

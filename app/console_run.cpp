@@ -1,0 +1,186 @@
+// Run control: the sequencer stepped once per status tick, and the buttons
+// that start, pause, reset and steer the walk through the job.
+#include "app/console_dlg.h"
+#include "link/register_map.h"
+#include "res/ids.h"
+
+namespace ks::app {
+
+namespace ids = ks::res::console;
+
+void CConsoleDlg::RunSequencerStep() {
+    switch (m_nState) {
+        case 3:  // machining
+            if (m_bFinshJG == 1) {
+                if (HoleInTable(m_nCurHole)) m_Hole[static_cast<size_t>(m_nCurHole)].bDone = 1;
+                SaveSettings();
+                if (m_nCurHole < m_nHoleCount) {
+                    if (m_nCurHole == m_nPauseHole) {
+                        OnPauseButton();
+                        ++m_nCurHole;
+                        SelectHoleInList();
+                    }
+                    m_nState = 1;
+                    m_nNextStep = 2;
+                } else {
+                    m_nState = 1;
+                    m_nNextStep = 1;
+                    EndJob();
+                }
+                m_bHoleChosen = 0;
+            }
+            if (m_bPauseReq == 1) {
+                m_nState = 1;
+                m_nNextStep = 2;
+            }
+            break;
+
+        case 2:  // positioning
+            if (m_bMoving != 0) break;
+            if (m_bSyncOnly != 1) {
+                m_nState = 1;
+                m_nNextStep = 3;
+                s_bStartSent = 0;
+                m_clock.Sleep(1000);
+            } else if (m_nCurHole < m_nHoleCount) {
+                m_nState = 1;
+                m_nNextStep = 2;
+                s_bStartSent = 0;
+                RedrawMap();
+                m_clock.Sleep(800);
+            } else {
+                EndJob();
+            }
+            break;
+
+        case 1:  // paused or idle
+            if (m_bPauseReq != 0) break;
+            if (m_nNextStep == 2) {
+                if (m_bMoving != 0) break;
+                bool moved = true;
+                if (m_bHoleChosen == 1) {
+                    m_bHoleChosen = 0;
+                } else {
+                    moved = AdvanceToNextHole();
+                }
+                m_nState = 2;
+                m_nNextStep = 1;
+                if (!moved) PauseAfterFailedMove();
+            } else if (m_nNextStep == 3) {
+                if (m_bDrilling == 0) {
+                    if (s_bStartSent == 0) {
+                        StartDrill();
+                        s_bStartSent = 1;
+                    }
+                } else if (m_bDrilling == 1) {
+                    m_nState = 3;
+                    m_nNextStep = 1;
+                    s_bStartSent = 0;
+                }
+            }
+            break;
+
+        default:
+            break;
+    }
+}
+
+// A move that never reached the controller leaves the machine where it
+// stands; drilling there would make a hole in the wrong place, so the run
+// pauses as if the operator had pressed pause. Start then retries the hole.
+void CConsoleDlg::PauseAfterFailedMove() { OnPauseButton(); }
+
+void CConsoleDlg::OnStartButton() {
+    if (m_nState == 2 || m_nState == 3) return;
+    const bool resume = m_bMoveIssued == 1 && m_nCurHole != 0;
+    const int64_t target = resume ? int64_t{m_nCurHole} : int64_t{m_nCurHole} + 1;
+    // No job, or the job is behind us: there is no hole to go to.
+    if (target < 1 || target > m_nHoleCount) return;
+    if (!resume) {
+        m_bMoveIssued = 1;
+        ++m_nCurHole;
+    }
+    const bool moved = MoveToHole();
+    m_bPauseReq = 0;
+    m_nState = 2;
+    m_nNextStep = 3;
+    if (!moved) PauseAfterFailedMove();
+}
+
+void CConsoleDlg::OnPauseButton() {
+    if (m_bMoving == 1) StopMotion();
+    SendCommand(kCmdStopMachining);
+    m_nState = 1;
+    m_bPauseReq = 1;
+}
+
+void CConsoleDlg::OnResetButton() {
+    if (m_bMoving == 1) StopMotion();
+    m_nCurHole = 0;
+    SaveSettings();
+    LoadSettings();
+    EndJob();
+    RenderView();
+    m_bNeedRepaint = 1;
+}
+
+void CConsoleDlg::EndJob() {
+    m_nState = 1;
+    m_nNextStep = 1;
+    m_bPauseReq = 0;
+    View().SetButtonPicture(ids::IDC_START, res::IDB_START);
+    View().ListSetCurSel(ids::IDC_HOLE_LIST, 0);
+    m_nCurHole = 0;
+    SendCommand(kCmdStopMachining);
+    m_bSyncOnly = 0;
+    View().SetButtonPicture(ids::IDC_SYNC, res::IDB_SYNC_OFF);
+}
+
+void CConsoleDlg::OnPrevHole() {
+    if (m_nState != 1 || m_nCurHole <= 1) return;
+    --m_nCurHole;
+    MoveToHole();
+    SelectHoleInList();
+    m_bHoleChosen = 1;
+}
+
+void CConsoleDlg::OnNextHole() {
+    if (m_nState != 1 || m_nCurHole >= m_nHoleCount) return;
+    ++m_nCurHole;
+    MoveToHole();
+    SelectHoleInList();
+    m_bHoleChosen = 1;
+}
+
+void CConsoleDlg::OnSkipToHole() {
+    if (m_nState != 1) return;
+    m_nCurHole = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1;
+    MoveToHole();
+    SelectHoleInList();
+    m_bHoleChosen = 1;
+}
+
+void CConsoleDlg::OnSetPauseHole() { m_nPauseHole = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1; }
+
+void CConsoleDlg::OnSyncToggle() {
+    if (m_nState == 2 || m_nState == 3) return;
+    m_bSyncOnly = m_bSyncOnly ? 0 : 1;
+    View().SetButtonPicture(ids::IDC_SYNC, m_bSyncOnly ? res::IDB_SYNC_ON : res::IDB_SYNC_OFF);
+}
+
+void CConsoleDlg::SelectHoleInList() {
+    View().ListSetCurSel(ids::IDC_HOLE_LIST, m_nCurHole - 1);
+    View().ListSetCurSel(ids::IDC_HOLE_LIST, m_nCurHole + 4);
+    View().ListSetCurSel(ids::IDC_HOLE_LIST, m_nCurHole - 1);
+}
+
+bool CConsoleDlg::AdvanceToNextHole() {
+    if (m_nState != 1 || m_nCurHole >= m_nHoleCount) return true;
+    ++m_nCurHole;
+    const bool moved = MoveToHole();
+    SelectHoleInList();
+    RenderView();
+    return moved;
+}
+
+}  // namespace ks::app

@@ -1,0 +1,53 @@
+// The settings file as the main window reads and writes it.
+#include <algorithm>
+
+#include "app/console_dlg.h"
+#include "platform/textnum.h"
+#include "settings/keys.h"
+
+namespace ks::app {
+
+namespace key = ks::settings::key;
+namespace missing = ks::settings::missing;
+
+void CConsoleDlg::LoadSettings() {
+    settings::CreateIfMissing(m_strIniPath, settings::ConsoleLoadDefaults());
+
+    std::string jobPath = settings::ReadSetting(m_strIniPath, key::DirNCPath, missing::DirNCPath);
+    std::string com = settings::ReadSetting(m_strIniPath, key::Com, missing::Com);
+    std::string speed = settings::ReadSetting(m_strIniPath, key::Speed, missing::Speed);
+    std::string lock = settings::ReadSetting(m_strIniPath, key::LockMotor, missing::LockMotor);
+    std::string hole = settings::ReadSetting(m_strIniPath, key::Hole, missing::Hole);
+    std::string viewType = settings::ReadSetting(m_strIniPath, key::ViewType, missing::ViewType);
+    std::string viewScale = settings::ReadSetting(m_strIniPath, key::ViewScale, missing::ViewScale);
+
+    m_nComPort = AtoiRule(com);
+    m_nSpeedLevel = AtoiRule(speed);
+    m_nLockMotor = AtoiRule(lock);
+    m_nHoleDone = m_nCurHole = AtoiRule(hole);
+
+    m_strJobPath = jobPath;
+    View().SetWindowTitle("Kestrane 分体机Ver19.2  加工文件:---------" + m_strJobPath);
+
+    m_nViewType = AtoiRule(viewType);
+    m_nViewScale = AtoiRule(viewScale);
+
+    // Done marks: holes 1..Hole count as drilled. A Hole beyond the table
+    // (edited by hand, or left from a larger job) marks up to its end.
+    const int32_t lastSlot = kHoleSlots - 1;
+    for (int32_t i = 0; i <= std::min(m_nHoleCount, lastSlot); ++i) m_Hole[i].bDone = 0;
+    if (m_nHoleDone > 0) {
+        for (int32_t i = 0; i <= std::min(m_nHoleDone, lastSlot); ++i) m_Hole[i].bDone = 1;
+    }
+}
+
+void CConsoleDlg::SaveSettings() {
+    settings::CreateIfMissing(m_strIniPath, settings::ConsoleSaveDefaults());
+    m_strLockMotor = FormatInt(m_nLockMotor);
+    m_strHole = FormatInt(m_nCurHole);
+    settings::WriteSetting(m_strIniPath, key::LockMotor, m_strLockMotor);
+    settings::WriteSetting(m_strIniPath, key::Hole, m_strHole);
+    settings::WriteSetting(m_strIniPath, key::ViewScale, FormatInt(m_nViewScale));
+}
+
+}  // namespace ks::app

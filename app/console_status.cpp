@@ -1,0 +1,256 @@
+// The status tick: status read and decoding, forwarding of the panels'
+// requests, the position display, status line, completion rate and the
+// communication label.
+#include <cmath>
+#include <cstdlib>
+
+#include "app/console_dlg.h"
+#include "link/register_map.h"
+#include "platform/textnum.h"
+#include "res/ids.h"
+
+namespace ks::app {
+
+namespace ids = ks::res::console;
+
+void CConsoleDlg::OnTimer(int timerId) {
+    if (timerId != ids::TIMER_STATUS) return;
+
+    ReadStatus();
+    ForwardPresets();
+    if (m_bPosPanelOpen == 1) ForwardPositioning();
+    if (m_bParamPanelOpen == 1) ForwardMachining();
+    RunSequencerStep();
+    ShowPositions();
+
+    if (s_nTick >= 5) {
+        s_nTick = 0;
+        ShowCompletion();
+        ShowStatusLine();
+        ReadSignal();
+        RedrawMap();
+    } else {
+        ++s_nTick;
+        if (s_nTick == 1 || s_nTick == 3 || s_nTick == 5) Heartbeat();
+    }
+
+    if (m_bNeedRepaint == 1) {
+        m_bNeedRepaint = 0;
+        View().Invalidate(true);
+    }
+    View().SetTimer(ids::TIMER_STATUS, m_nState == 3 ? 100 : 60);
+}
+
+bool CConsoleDlg::ReadStatus() {
+    uint8_t block[2 * kStatusBlockCount];
+    m_wCommResult = m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, kRegStatus0,
+                                                                kStatusBlockCount, block)
+                              : kMbWriteFailed;
+    const bool ok = m_wCommResult == kMbOk;
+    if (ok) ApplyStatusBlock(block);
+    ShowCommResult(m_wCommResult);
+    return ok;
+}
+
+void CConsoleDlg::ApplyStatusBlock(const uint8_t* block) {
+    auto reg = [block](int i) {
+        return static_cast<uint16_t>((block[2 * i] << 8) | block[2 * i + 1]);
+    };
+    auto reg32 = [&reg](int i) {
+        return static_cast<int32_t>(static_cast<uint32_t>(reg(i)) | (static_cast<uint32_t>(reg(i + 1)) << 16));
+    };
+    m_fPosX = static_cast<float>(reg32(kRegPosX));
+    m_fPosY = static_cast<float>(reg32(kRegPosY));
+    m_fPosZ = static_cast<float>(reg32(kRegPosZ));
+    m_nPosX = TruncToInt32(m_fPosX);
+    m_nPosY = TruncToInt32(m_fPosY);
+    m_nPosZ = TruncToInt32(m_fPosZ);
+    m_posPanel.m_nCurX = m_nPosX;
+    m_posPanel.m_nCurY = m_nPosY;
+    m_posPanel.m_nCurZ = m_nPosZ;
+
+    m_bMoving = reg(kRegStatus0) & 0x01;
+    const uint8_t low = static_cast<uint8_t>(reg(kRegStatus1) & 0xFF);
+    const uint8_t high = static_cast<uint8_t>(reg(kRegStatus1) >> 8);
+
+    const uint8_t drilling = low & 0x01;
+    if (drilling != m_bDrilling) {
+        m_bDrilling = drilling;
+        View().SetButtonPicture(ids::IDC_DRILL, drilling ? res::IDB_DRILL_ON : res::IDB_DRILL_OFF);
+    }
+    m_bFinshJG = (high >> 4) & 0x01;
+
+    const uint8_t locked = (high >> 5) & 0x01;
+    m_nLockMotor = locked;
+    if (locked != m_bAxisLocked) {
+        m_bAxisLocked = locked;
+        View().SetButtonPicture(ids::IDC_LOCK, locked ? res::IDB_LOCKED : res::IDB_UNLOCKED);
+        SaveSettings();
+    }
+
+    if ((high >> 6) & 0x01) {
+        OnPauseButton();
+        SendCommand(kCmdAckPause);
+    }
+
+    const uint8_t pump = (low >> 2) & 0x01;
+    if (pump != m_bPumpOn) {
+        m_bPumpOn = pump;
+        View().SetButtonPicture(ids::IDC_PUMP, pump ? res::IDB_PUMP_ON : res::IDB_PUMP_OFF);
+    }
+    const uint8_t head = (low >> 3) & 0x01;
+    if (head != m_bHeadOn) {
+        m_bHeadOn = head;
+        View().SetButtonPicture(ids::IDC_HEAD, head ? res::IDB_HEAD_ON : res::IDB_HEAD_OFF);
+    }
+    const uint8_t hf = (low >> 1) & 0x01;
+    if (hf != m_bHfOn) {
+        m_bHfOn = hf;
+        View().SetButtonPicture(ids::IDC_HF, hf ? res::IDB_HF_ON : res::IDB_HF_OFF);
+    }
+}
+
+void CConsoleDlg::ReadSignal() {
+    uint8_t value[2];
+    m_wCommResult = m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, kRegSignal, 1, value)
+                              : kMbWriteFailed;
+    if (m_wCommResult == kMbOk) m_nSignalCode = value[1];
+    ShowCommResult(m_wCommResult);
+}
+
+void CConsoleDlg::ForwardPresets() {
+    panels::CPositioningDlg& p = m_posPanel;
+    if (p.m_bSetX == 1) {
+        SetCoordinate(1, p.m_nSetX);
+        p.m_bSetX = 0;
+    }
+    if (p.m_bSetY == 1) {
+        SetCoordinate(2, p.m_nSetY);
+        p.m_bSetY = 0;
+    }
+    if (p.m_bSetZ == 1) {
+        SetCoordinate(3, p.m_nSetZ);
+        p.m_bSetZ = 0;
+    }
+}
+
+void CConsoleDlg::ForwardPositioning() {
+    panels::CPositioningDlg& p = m_posPanel;
+    if (p.m_bJogging != s_bLastJogging) {
+        if (p.m_bJogging == 1) {
+            if (p.m_nSpeedMode == 1) {
+                StepJog(p.m_nJogAxis, p.m_bJogPositive);
+            } else {
+                ContinuousJog(p.m_nJogAxis, p.m_bJogPositive);
+            }
+        } else if (p.m_bJogging == 0) {
+            StopJog();
+        }
+        s_bLastJogging = p.m_bJogging;
+    }
+    // Left set on purpose: the speed goes out on every tick while the panel
+    // is open.
+    if (p.m_bSpeedChanged == 1) {
+        switch (p.m_nSpeedMode) {
+            case 2: SetSpeed(1); break;
+            case 3: SetSpeed(3); break;
+            case 4: SetSpeed(5); break;
+            default: break;
+        }
+    }
+}
+
+// Each flag is cleared before its sends, so a failed download is not
+// repeated on every tick.
+void CConsoleDlg::ForwardMachining() {
+    panels::CMachiningParamDlg& m = m_paramPanel;
+    if (m.m_bSegParamChanged == 1) {
+        m.m_bSegParamChanged = 0;
+        SetPulseWidth(m.m_nPulseWidth);
+        SetPulseInterval(m.m_nPulseInterval);
+        SetPowerAmp(m.m_nPowerAmp);
+        SetCapacitance(m.m_nCapacitance);
+        SetVoltage(m.m_nVoltage);
+        SetMachSpeed(m.m_nMachSpeed);
+        SetVoltageFlag(m.m_nVoltage != 1);
+        SegmentParamsComplete();
+    }
+    if (m.m_bDepthLimitChanged == 1) {
+        m.m_bDepthLimitChanged = 0;
+        SetDepthUpper(m.m_nDepthUpper);
+        SetDepthLower(m.m_nDepthLower);
+    }
+    if (m.m_bLiftHeightChanged == 1) {
+        m.m_bLiftHeightChanged = 0;
+        SetLiftHeight(m.m_nLiftHeight);
+    }
+}
+
+namespace {
+
+// ".ddd" of a magnitude in micrometres.
+std::string Decimals(int64_t magnitude) {
+    return "." + FormatInt(magnitude % 1000 / 100) + FormatInt(magnitude % 100 / 10) + FormatInt(magnitude % 10);
+}
+
+// The integer millimetres. Between -1 mm and 0 the truncated value is 0 and
+// would lose the sign, so it shows as "-0".
+std::string WholeMillimetres(int64_t whole, bool negative) {
+    return (whole == 0 && negative) ? std::string("-0") : FormatInt(whole);
+}
+
+}  // namespace
+
+void CConsoleDlg::ShowPositions() {
+    if (m_nPosX != s_nShownX) {
+        View().SetItemText(ids::IDC_X_DEC, Decimals(std::llabs(static_cast<int64_t>(m_nPosX))));
+        View().SetItemText(ids::IDC_X_INT, WholeMillimetres(m_nPosX / 1000, m_nPosX < 0));
+        s_nShownX = m_nPosX;
+    }
+    if (m_nPosY != s_nShownY) {
+        View().SetItemText(ids::IDC_Y_DEC, Decimals(std::llabs(static_cast<int64_t>(m_nPosY))));
+        View().SetItemText(ids::IDC_Y_INT, WholeMillimetres(m_nPosY / 1000, m_nPosY < 0));
+        s_nShownY = m_nPosY;
+    }
+    // Z is shown from the float position.
+    if (static_cast<double>(m_fPosZ) != static_cast<double>(s_nShownZ)) {
+        const double z = m_fPosZ;
+        const double magnitude = std::trunc(std::fabs(z));
+        const int64_t a = magnitude < 9.0e18 ? static_cast<int64_t>(magnitude) : 0;
+        View().SetItemText(ids::IDC_Z_DEC, Decimals(a));
+        View().SetItemText(ids::IDC_Z_INT, WholeMillimetres(TruncToInt32(z * 0.001), z < 0));
+        s_nShownZ = TruncToInt32(z);
+    }
+}
+
+void CConsoleDlg::ShowStatusLine() {
+    std::string state;
+    switch (m_nState) {
+        case 1: state = "   暂停状态   预约暂停孔号 N "; break;
+        case 2: state = "   走位状态   预约暂停孔号 N "; break;
+        case 3: state = "   加工状态   预约暂停孔号 N "; break;
+        default: break;
+    }
+    const std::string pauseHole = m_nPauseHole > 0 ? FormatInt(m_nPauseHole) : "0";
+    View().SetItemText(ids::IDC_STATUS_LINE, "\t\t" + state + pauseHole + SignalText(m_nSignalCode));
+}
+
+void CConsoleDlg::ShowCompletion() {
+    const int32_t c = m_nCurHole;
+    const int32_t n = m_nHoleCount;
+    std::string text;
+    if (c >= 0 && c < n) {
+        text = "完成率:" + FormatFixed(static_cast<double>(c) / n * 100.0, 2) + "%";
+    } else if (c == n) {
+        text = "完成率:100.00%";
+    } else {
+        text = "完成率:0.00%";
+    }
+    View().SetItemText(ids::IDC_RATE_LABEL, text);
+}
+
+void CConsoleDlg::ShowCommResult(ModbusResult result) {
+    View().SetItemText(ids::IDC_COMM_LABEL, CommResultText(result, m_nComPort));
+}
+
+}  // namespace ks::app

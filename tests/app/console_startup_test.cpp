@@ -1,0 +1,129 @@
+// Start-up, settings load/save and the first paint's job load.
+#include "console_rig.h"
+
+#include "link/modbus_result.h"
+#include "settings/profile_file.h"
+
+namespace ks::app::testing {
+namespace {
+
+TEST(ConsoleStartupTest, FreshStartCreatesTheSettingsFileAndOpensTheLink) {
+    ConsoleRig rig;
+    rig.Start(false);
+    ASSERT_TRUE(rig.started);
+    EXPECT_EQ(rig.ReadIni(),
+              "[FileParam Info]\r\nOpenDXFPath=0\r\nDiameterMin=0\r\nDiameterMax=0\r\nSaveNCPath=0\r\n"
+              "DirNCPath=0\r\nCom=1\r\nSpeed=1\r\nLockMotor=0\r\nHole=0\r\nViewType=1\r\nViewScale=160\r\n");
+    EXPECT_EQ(rig.view.Title(), "Kestrane 分体机Ver19.2  加工文件:---------0");
+    EXPECT_EQ(rig.dlg->m_nComPort, 1);
+    EXPECT_EQ(rig.dlg->m_nViewScale, 160);
+    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nNextStep, 1);
+    EXPECT_EQ(rig.dlg->m_nPauseHole, -1);
+    EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_STATUS), 300u);
+    // Two status reads succeeded: the label shows the last transfer's result.
+    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "连接成功 , 端口号COM1   √通信正常");
+    // Speed level 1 -> 20, then the lock as saved (0: release, command 3).
+    EXPECT_EQ(rig.machine.SpeedValue(), 20);
+    EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{16, 3}));
+    EXPECT_EQ(rig.dlg->m_bAxisLocked, 0);
+
+    // The job path "0" does not exist: one message at the first paint.
+    rig.dlg->OnPaint();
+    rig.dlg->OnPaint();
+    EXPECT_EQ(rig.view.Messages(), (std::vector<std::string>{"未找到指定路径的加工文件"}));
+    EXPECT_EQ(rig.view.List(ids::IDC_HOLE_LIST).selHistory.size(), 0u);
+}
+
+TEST(ConsoleStartupTest, PortFailureRetriesAfterOneSecondThenCarriesOn) {
+    ConsoleRig rig;
+    rig.simDriver.SetPresent(false);
+    rig.Start(false);
+    EXPECT_EQ(rig.simDriver.OpenCount(), 0);
+    // Open, 1000 ms, open, 2 x 100 ms status reads, then every write of the
+    // speed and lock commands fails at once: 3 writes x 5 pauses of 500 ms.
+    EXPECT_EQ(rig.clock.ElapsedMs(), 1000u + 200u + 3u * 2500u);
+    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), CommResultText(kMbWriteFailed, 1));
+    EXPECT_EQ(rig.dlg->m_wCommResult, kMbWriteFailed);
+}
+
+TEST(ConsoleStartupTest, UnknownLockValueSendsNoLockCommand) {
+    ConsoleRig rig;
+    rig.WriteSettings("none.NC", 0, /*lock=*/7);  // a lock value that sends nothing
+    rig.simDriver.Link().Plan().ignoreEveryN = 1;  // controller silent
+    rig.Start(false);
+    EXPECT_EQ(rig.dlg->m_nLockMotor, 7);
+    EXPECT_EQ(rig.driver.Commands(), (std::vector<int>(6, 16)));  // only the speed, 6 attempts
+}
+
+TEST(ConsoleStartupTest, SettingsLoadMarksDoneHolesAndReadsMissingKeysAsTheirTexts) {
+    ConsoleRig rig;
+    std::string job = rig.WriteJob({{1000, 1000}, {2000, 1000}, {3000, 1000}});
+    rig.WriteIni("[Other]\r\nx=1\r\n[FileParam Info]\r\nDirNCPath=" + job + "\r\nHole=5\r\nCom=2\r\n");
+    rig.Start();
+    EXPECT_EQ(rig.dlg->m_nHoleCount, 3);
+    EXPECT_EQ(rig.dlg->m_nCurHole, 5);
+    EXPECT_EQ(rig.dlg->m_nHoleDone, 5);
+    EXPECT_EQ(rig.dlg->m_nSpeedLevel, 0);  // "没找到指定的速度" reads as 0
+    EXPECT_EQ(rig.dlg->m_nViewScale, 0);
+    EXPECT_EQ(rig.view.Title(), "Kestrane 分体机Ver19.2  加工文件:---------" + job);
+    // Holes were loaded after the settings: the load marks slots 0..5
+    // again only at the next settings load.
+    rig.dlg->LoadSettings();
+    for (int i = 0; i <= 5; ++i) EXPECT_EQ(rig.dlg->m_Hole[i].bDone, 1) << i;
+    EXPECT_EQ(rig.dlg->m_Hole[6].bDone, 0);
+    // List: three rows, first selected.
+    const auto& list = rig.view.List(ids::IDC_HOLE_LIST);
+    ASSERT_EQ(list.rows.size(), 3u);
+    EXPECT_EQ(list.rows[0], "N1" + std::string(16, ' ') + "X1000" + std::string(16, ' ') + "Y1000");
+    EXPECT_EQ(list.curSel, 0);
+    // An existing file is never re-created: the other section survives the
+    // saves, and only the three keys of the save change.
+    rig.dlg->SaveSettings();
+    EXPECT_EQ(rig.ReadIni(), "[Other]\r\nx=1\r\n[FileParam Info]\r\nDirNCPath=" + job +
+                                 "\r\nHole=5\r\nCom=2\r\nLockMotor=0\r\nViewScale=0\r\n");
+}
+
+TEST(ConsoleStartupTest, HoleBeyondTheTableMarksOnlyTheTableAndMovesNowhere) {
+    ConsoleRig rig;
+    std::string job = rig.WriteJob({{1000, 1000}, {2000, 1000}});
+    rig.WriteSettings(job, 20000);
+    rig.Start();
+    rig.dlg->LoadSettings();
+    for (int i = 0; i < kHoleSlots; ++i) ASSERT_EQ(rig.dlg->m_Hole[i].bDone, 1) << i;
+    EXPECT_EQ(rig.dlg->m_nCurHole, 20000);
+    size_t before = rig.driver.frames.size();
+    EXPECT_FALSE(rig.dlg->MoveToHole());
+    rig.view.Click(ids::IDC_START);  // start ignored: no hole after 20000
+    rig.view.Click(ids::IDC_PREV_HOLE);  // 19999: outside the job, no move
+    EXPECT_EQ(rig.driver.frames.size(), before);
+    EXPECT_EQ(rig.dlg->m_nState, 1);
+    rig.dlg->ShowCompletion();
+    EXPECT_EQ(rig.view.Text(ids::IDC_RATE_LABEL), "完成率:0.00%");
+
+    rig.WriteSettings(job, -3);
+    rig.dlg->LoadSettings();
+    EXPECT_EQ(rig.dlg->m_Hole[0].bDone, 0);  // no marks for a negative hole
+    rig.view.Click(ids::IDC_START);
+    EXPECT_EQ(rig.driver.frames.size(), before);
+}
+
+TEST(ConsoleStartupTest, KeysSizeAndWheel) {
+    ConsoleRig rig;
+    rig.Start();
+    EXPECT_TRUE(rig.view.PressKey(ui::kKeyEscape));
+    EXPECT_TRUE(rig.view.PressKey(ui::kKeyEnter));
+    EXPECT_FALSE(rig.view.PressKey(ui::kKeySpace));
+    EXPECT_FALSE(rig.view.EndResult().has_value());
+    rig.dlg->OnSize(false);
+    EXPECT_EQ(rig.dlg->m_bNeedRepaint, 0);
+    rig.dlg->OnSize(true);
+    rig.Tick();
+    EXPECT_EQ(rig.view.Invalidations(), (std::vector<bool>{true}));
+    // A wheel step zooms and saves at once.
+    rig.dlg->OnMouseWheel(120);
+    EXPECT_EQ(settings::ReadProfileString(rig.IniPath(), "FileParam Info", "ViewScale", ""), "157");
+}
+
+}  // namespace
+}  // namespace ks::app::testing
