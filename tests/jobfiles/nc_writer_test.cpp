@@ -285,11 +285,13 @@ TEST_F(WriterTest, FolderThatCannotBeUsedWritesNothingAnywhere) {
 }
 
 TEST_F(WriterTest, FileThatCannotBeCreatedIsReported) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
-    ASSERT_EQ(mkdir(out.c_str(), 0555), 0);
-    EXPECT_EQ(Convert("p.dxf", Drawing("")), "");
+    // All names taken, and number 99 is a folder: nothing can be replaced.
+    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
+    for (int k = 0; k < 99; ++k) test::WriteBytes(out + "/p" + (k < 10 ? "0" : "") + std::to_string(k) + ".NC", "old");
+    ASSERT_EQ(mkdir((out + "/p99.NC").c_str(), 0755), 0);
+    EXPECT_EQ(Convert("p.dxf", Drawing(Circle("1", "1", "1"))), "");
     EXPECT_EQ(sink.messages, std::vector<std::string>{"创建记录文件失败！"});
-    chmod(out.c_str(), 0755);
+    EXPECT_EQ(test::ReadBytes(out + "/p98.NC"), "old");
 }
 
 }  // namespace
