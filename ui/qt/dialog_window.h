@@ -1,0 +1,125 @@
+#pragma once
+// A dialog's window: real widgets built from its res/ template, routing the
+// operator's clicks, keys, wheel and timers to the dialog's logic, and doing
+// what the logic asks through DialogView.
+#include <QDialog>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "res/templates.h"
+#include "ui/dialog.h"
+#include "ui/dialog_view.h"
+
+class QButtonGroup;
+class QTimer;
+
+namespace ks::view {
+class MapSurface;
+}
+
+namespace ks::ui::qt {
+
+class HoleMapWidget;
+class PictureButton;
+
+class DialogWindow : public QDialog, public DialogView {
+public:
+    // Builds the widgets of `logic`'s template. A panel is placed over
+    // `parent` by the panel skin.
+    explicit DialogWindow(Dialog& logic, QWidget* parent = nullptr);
+    ~DialogWindow() override;
+
+    // Attaches the logic, runs OnInitDialog, shows the window modally and
+    // returns the EndDialog result.
+    int RunModal();
+    // The same start without a modal loop (the window stays open).
+    bool Open();
+    // What OnInitDialog answered.
+    bool InitResult() const { return m_initResult; }
+
+    const res::DialogTemplate& Template() const { return *m_template; }
+    QWidget* Control(int id) const;
+    // The hole map frame (1053), or null for templates without one.
+    HoleMapWidget* MapWidget() const { return m_map; }
+    view::MapSurface* MapSurface() const;
+
+    // Asks the logic for every control's colours again and applies them.
+    void RefreshStyles();
+
+    // Tests and tools may take message boxes instead of showing them.
+    using MessageHook = std::function<void(const std::string& text)>;
+    void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
+    // Runs once for every child window RunModal opens, after its start.
+    using ChildHook = std::function<void(DialogWindow& child)>;
+    void SetChildHook(ChildHook hook) { m_childHook = std::move(hook); }
+
+    // DialogView
+    void SetItemText(int id, const std::string& text) override;
+    std::string GetItemText(int id) override;
+    void EnableItem(int id, bool enabled) override;
+    void ListReset(int id) override;
+    int ListAddString(int id, const std::string& row) override;
+    void ListSetCurSel(int id, int index) override;
+    int ListGetCurSel(int id) override;
+    int ListGetCount(int id) override;
+    void ComboSetCurSel(int id, int index) override;
+    int ComboGetCurSel(int id) override;
+    void CheckRadioButton(int first, int last, int checked) override;
+    bool IsButtonChecked(int id) override;
+    void SetButtonPicture(int id, int bitmapId) override;
+    void SetWindowTitle(const std::string& title) override;
+    void MessageBox(const std::string& text) override;
+    void Invalidate(bool erase) override;
+    Rect WindowRect() override;
+    void MoveWindow(const Rect& rect) override;
+    void EndDialog(int result) override;
+    void SetTimer(int timerId, uint32_t periodMs) override;
+    void KillTimer(int timerId) override;
+    int RunModal(Dialog& child) override;
+    bool ChooseOpenFile(const OpenFileRequest& request, OpenFileResult* result) override;
+    bool ChooseFolder(const std::string& title, std::string* folder) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void reject() override;
+    void accept() override;
+
+private:
+    void Build();
+    QWidget* MakeControl(const res::ControlTemplate& c);
+    void ApplyStyle(int id);
+    void Start();
+    void Finish();
+    bool HandleKey(QObject* watched, QKeyEvent* key);
+    bool IsOwnWidget(QObject* object) const;
+    int DefaultButtonId() const;
+    void PlaceOverParent();
+    void SchedulePaint();
+
+    Dialog& m_logic;
+    const res::DialogTemplate* m_template;
+    std::map<int, QWidget*> m_controls;
+    std::map<QObject*, int> m_idOf;
+    std::map<int, const res::ControlTemplate*> m_specs;
+    std::map<int, QTimer*> m_timers;
+    std::map<int, QButtonGroup*> m_radioGroup;  // radio id -> its group
+    HoleMapWidget* m_map = nullptr;
+    QPixmap m_background;
+    QColor m_fill;
+    bool m_hasFill = false;
+    bool m_initResult = false;
+    bool m_started = false;
+    bool m_paintPending = false;
+    bool m_wasMinimised = false;
+    bool m_ended = false;
+    MessageHook m_messageHook;
+    ChildHook m_childHook;
+};
+
+}  // namespace ks::ui::qt
