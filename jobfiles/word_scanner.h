@@ -59,7 +59,8 @@ public:
         std::string_view word;
         size_t anchor;
     };
-    // Moves to the next word that equals one of `keys` (at most 4) and
+    // Moves to the next word that equals one of `keys` (up to 4 searched
+    // 16 bytes at a time, more byte by byte) and
     // consumes it with the blanks after it; returns the key's index, or -1
     // (and moves to the end) when no such word is left. The words passed
     // over are exactly the words ReadWord would have returned in between.
