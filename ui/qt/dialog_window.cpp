@@ -288,6 +288,14 @@ void DialogWindow::ApplyStyle(int id) {
             if (w->font() != f) w->setFont(f);
         }
     }
+    if (spec->kind == ControlKind::GroupBox) {
+        // An explicit frame, so the box has no fill of its own that would
+        // differ from the labels' brush inside it.
+        css = QStringLiteral("QGroupBox { border: 1px solid rgb(112,126,146); border-radius: 4px; margin-top: 10px;"
+                             " padding-top: 6px; font-weight: bold; %1 }"
+                             " QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; }")
+                  .arg(css);
+    }
     if (spec->kind == ControlKind::ListBox && style && style->background) {
         // Keep the selected row readable on the coloured list.
         css = QStringLiteral("QListWidget { %1 } QListWidget::item:selected { background: rgb(255,214,64); color: black; }")

@@ -161,23 +161,32 @@ QPixmap PanelPicture(int width, int height, const QString& title, const QStringL
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QColor(24, 36, 54));
+    if (cards) {
+        // Outlined rows for the file processing panel; no fill of their own,
+        // so the labels' panel-coloured brush blends in.
+        const res::DialogTemplate* t = res::FindTemplate(res::IDD_FILE_PROCESS);
+        const int rows[][2] = {{17, 50}, {74, 107}, {126, 161}, {247, 281}};
+        const char* names[] = {"图纸", "孔径", "输出", "加工"};
+        p.setFont(UiFont(12, true));
+        for (int i = 0; i < 4; ++i) {
+            const res::PixelRect px = res::ToPixels(*t, {8, rows[i][0], 406, rows[i][1] - rows[i][0]});
+            QPainterPath path;
+            path.addRoundedRect(QRectF(px.x + 0.5, px.y + 0.5, px.width, px.height), 6, 6);
+            p.setPen(QPen(QColor(112, 126, 146), 1));
+            p.drawPath(path);
+            p.fillRect(QRectF(px.x + 12, px.y - 7, 36, 14), QColor(172, 186, 202));
+            p.setPen(QColor(40, 56, 80));
+            p.drawText(QRectF(px.x + 12, px.y - 7, 36, 14), Qt::AlignCenter, QString::fromUtf8(names[i]));
+        }
+        p.setFont(UiFont(13, false));
+        const res::PixelRect hint = res::ToPixels(*t, {20, 290, 300, 20});
+        p.drawText(QRectF(hint.x, hint.y, hint.width, hint.height), Qt::AlignLeft | Qt::AlignVCenter,
+                   QStringLiteral("选好输出文件夹即开始转换；退出时保存全部设置。"));
+        return pm;
+    }
     p.setFont(UiFont(20, true));
     p.drawText(QRectF(20, 6, width - 40, 30), Qt::AlignLeft | Qt::AlignVCenter, title);
     p.fillRect(QRect(20, 36, width - 40, 2), QColor(90, 110, 136));
-
-    if (cards) {
-        // Light cards behind the rows of the file processing panel.
-        const res::DialogTemplate* t = res::FindTemplate(res::IDD_FILE_PROCESS);
-        const int rows[][2] = {{20, 47}, {77, 104}, {129, 158}, {250, 278}};
-        for (const auto& r : rows) {
-            const res::PixelRect px = res::ToPixels(*t, {10, r[0], 402, r[1] - r[0]});
-            QPainterPath path;
-            path.addRoundedRect(QRectF(px.x + 0.5, px.y + 0.5, px.width, px.height), 6, 6);
-            p.fillPath(path, QColor(196, 206, 218));
-            p.setPen(QPen(QColor(130, 146, 166), 1));
-            p.drawPath(path);
-        }
-    }
 
     p.setPen(QColor(20, 28, 40));
     p.setFont(UiFont(16, false));
