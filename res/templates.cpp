@@ -57,8 +57,11 @@ DialogTemplate AboutBox() {
     t.fontFace = "宋体";
     t.fontPoints = 9;
     t.windowStyle = kCaption | kSystemMenu | kModalFrame;
+    // The about box keeps the classic 8-point dialog face: 6 x 13 pixel base units.
+    t.unitX = 1.5;
+    t.unitY = 1.625;
     t.clientWidth = 353;
-    t.clientHeight = 83;
+    t.clientHeight = 89;
     t.controls = {
         C(IDR_MAINFRAME, K::Icon, "", {11, 14, 20, 20}),
         C(-1, K::Static, "Kestrane 小孔机控制台 19.2 版", {40, 10, 130, 10}),

@@ -131,7 +131,14 @@ void DialogWindow::Build() {
     setSizeGripEnabled(false);
 
     QFont font(Q(t.fontFace));
-    if (t.fontPoints > 0) font.setPointSize(t.fontPoints);
+    if (t.fontFace == "System") {
+        // The panels' face is a 16-pixel bitmap font where they were drawn
+        // first; a CJK face of about that height keeps them as legible.
+        font = QFont(QStringLiteral("宋体"));
+        font.setPixelSize(15);
+    } else if (t.fontPoints > 0) {
+        font.setPointSize(t.fontPoints);
+    }
     setFont(font);
 
     const int border = (t.windowStyle & res::kThinBorder) ? 1 : 0;
