@@ -84,6 +84,8 @@ struct TravelRange {
 };
 
 struct Config {
+    // Keep it longer than one status tick of the console (a few hundred ms):
+    // the console starts a hole only once it has seen the drilling bit.
     uint32_t drillTimeMs = 3000;
     // Axis speed in mm/s = speedScale / (speed value of register 62). The
     // console's values run from 3 (fastest) to 20 (slowest), 15 by default.

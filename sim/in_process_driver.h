@@ -18,6 +18,8 @@
 // slave, vanish after a time). Vanish() breaks the open handle at once:
 // reads and writes fail, as when the adapter is pulled; the next Open finds
 // the controller again (a program restart). SetPresent(false) makes Open fail.
+// The controller and the clock must outlive the driver; one port may be
+// open at a time (a second Open fails, as an exclusive port would).
 #include <cstdint>
 #include <deque>
 #include <string>
