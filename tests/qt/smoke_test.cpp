@@ -7,6 +7,8 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -297,6 +299,61 @@ TEST_F(MainWindowTest, HoleMapScreenshot) {
     EXPECT_GT(CountNear(mapImage, QColor(255, 255, 0)), 100);    // pending holes
     EXPECT_GT(CountNear(mapImage, QColor(255, 0, 0)), 100);      // marker and cross-hair
     EXPECT_LT(logic->paints, 20);  // painting the map does not repaint the window in a loop
+}
+
+TEST_F(MainWindowTest, PickersReturnPathAndName) {
+    const QString dir = QDir::tempPath() + QStringLiteral("/kestrane-picker");
+    QDir(dir).removeRecursively();
+    QDir().mkpath(dir + QStringLiteral("/out"));
+    QFile nc(dir + QStringLiteral("/plate00.nc"));
+    ASSERT_TRUE(nc.open(QIODevice::WriteOnly));
+    nc.close();
+
+    // Plays the operator in the file dialog once it is up.
+    auto answer = [](std::function<void(QFileDialog*)> act) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll, act] {
+            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                poll->deleteLater();
+                act(d);
+            }
+        });
+        poll->start(20);
+    };
+
+    QStringList offered;
+    answer([&](QFileDialog* d) {
+        offered = d->nameFilters();
+        EXPECT_EQ(QDir(d->directory()).absolutePath(), QDir(dir).absolutePath());
+        d->selectFile(dir + QStringLiteral("/plate00.nc"));
+        static_cast<QDialog*>(d)->accept();
+    });
+    OpenFileRequest request{"加工文件(*.NC)|*.NC|所有文件(*.*)|*.*||", dir.toStdString()};
+    OpenFileResult result;
+    ASSERT_TRUE(window->ChooseOpenFile(request, &result));
+    EXPECT_EQ(result.path, (dir + QStringLiteral("/plate00.nc")).toStdString());
+    EXPECT_EQ(result.name, "plate00.nc");
+    EXPECT_EQ(offered.size(), 2);
+
+    answer([](QFileDialog* d) { d->reject(); });
+    EXPECT_FALSE(window->ChooseOpenFile(request, &result));
+
+    QString title;
+    answer([&](QFileDialog* d) {
+        title = d->windowTitle();
+        d->selectFile(dir + QStringLiteral("/out"));
+        static_cast<QDialog*>(d)->accept();
+    });
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(dir);
+    std::string folder;
+    const bool chosen = window->ChooseFolder("请选择要保存文件的文件夹", &folder);
+    QDir::setCurrent(before);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(title, QStringLiteral("请选择要保存文件的文件夹"));
+    EXPECT_EQ(folder, (dir + QStringLiteral("/out")).toStdString());
+    QDir(dir).removeRecursively();
 }
 
 TEST(MapSurface, ReportsAMissingContext) {
