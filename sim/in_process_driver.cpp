@@ -80,7 +80,8 @@ bool InProcessDriver::Write(SerialHandle h, const uint8_t* buffer, uint32_t coun
     if (!Usable(h)) return false;
     const uint64_t now = m_clock.NowMs();
     m_controller.AdvanceTo(now);
-    m_requests.emplace_back(buffer, buffer + count);
+    ++m_requestCount;
+    m_lastRequest.assign(buffer, buffer + count);
     if (count <= kMaxFrame) {
         if (auto reply = m_link.Request(buffer, count, now)) m_inFlight.push_back(std::move(*reply));
     }

@@ -50,8 +50,10 @@ public:
     const std::string& LastPath() const { return m_lastPath; }
     const CommTimeouts& Timeouts() const { return m_timeouts; }
     const LineSettings& Line() const { return m_line; }
-    // Request frames written so far (each as written).
-    const std::vector<std::vector<uint8_t>>& Requests() const { return m_requests; }
+    // Blocks written so far, and the last one as written (a whole job
+    // writes hundreds of thousands; they are not all kept).
+    uint64_t RequestCount() const { return m_requestCount; }
+    const std::vector<uint8_t>& LastRequest() const { return m_lastRequest; }
 
     SerialHandle Open(const std::string& devicePath) override;
     bool SetLineSettings(SerialHandle h, const LineSettings& line) override;
@@ -80,7 +82,8 @@ private:
     LineSettings m_line;
     std::deque<uint8_t> m_rx;      // arrived, not yet read
     std::vector<Reply> m_inFlight;  // answers still on their way
-    std::vector<std::vector<uint8_t>> m_requests;
+    uint64_t m_requestCount = 0;
+    std::vector<uint8_t> m_lastRequest;
 };
 
 }  // namespace ks::sim

@@ -73,6 +73,8 @@ TEST(InProcess, MoveAndDrillProgressWhileTheMasterSleeps) {
         ++polls;
     } while ((regs[0] & 1) && polls < 100);
     EXPECT_EQ(polls, 3);  // 3000 um at 20 um/ms = 150 ms
+    EXPECT_EQ(rig.driver.RequestCount(), 7u);
+    EXPECT_EQ(rig.driver.LastRequest(), (std::vector<uint8_t>{0x01, 0x03, 0x00, 0x00, 0x00, 0x09, 0x85, 0xCC}));
     EXPECT_EQ(Pos(regs, 2), -500);
     EXPECT_EQ(Pos(regs, 4), 3000);
 
