@@ -1,9 +1,137 @@
 #include "panels/machining_param_dlg.h"
 
+#include "platform/textnum.h"
 #include "res/ids.h"
 
 namespace ks::panels {
+namespace {
 
-CMachiningParamDlg::CMachiningParamDlg() : Dialog(ks::res::IDD_MACHINING_PARAM) {}
+namespace id = ks::res::machining;
+
+// One segment column: its edit, buttons, accepted range and refusal text.
+struct Column {
+    int edit, plus, minus;
+    int32_t low, high;
+    const char* message;
+};
+
+// In the order the segment send tests them.
+constexpr Column kColumns[] = {
+    {id::IDC_PULSE_WIDTH, id::IDC_WIDTH_PLUS, id::IDC_WIDTH_MINUS, 1, 255, "您输入的脉宽值有误"},
+    {id::IDC_PULSE_INTERVAL, id::IDC_INTERVAL_PLUS, id::IDC_INTERVAL_MINUS, 4, 255, "您输入的脉间值有误"},
+    {id::IDC_POWER, id::IDC_POWER_PLUS, id::IDC_POWER_MINUS, 1, 12, "您输入的功放值有误"},
+    {id::IDC_CAP, id::IDC_CAP_PLUS, id::IDC_CAP_MINUS, 1, 39, "您输入的电容值有误"},
+    {id::IDC_VOLT, id::IDC_VOLT_PLUS, id::IDC_VOLT_MINUS, 1, 3, "您输入的电压值有误"},
+    {id::IDC_SPEED, id::IDC_SPEED_PLUS, id::IDC_SPEED_MINUS, 9, 30, "您输入的加工速度值有误"},
+};
+constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
+
+constexpr int32_t kLengthLimit = 999999;  // micrometres, either sign
+constexpr const char* kLiftRefused = "您输入的抬刀高度值有误";
+constexpr const char* kUpperRefused = "您输入的定深上限位值有误";
+constexpr const char* kLowerRefused = "您输入的定深下限位值有误";
+
+}  // namespace
+
+CMachiningParamDlg::CMachiningParamDlg() : CPanelDlg(ks::res::IDD_MACHINING_PARAM) {
+    for (int c = 0; c < kColumnCount; ++c) {
+        MapCommand(kColumns[c].plus, [this, c] { OnStep(c, +1); });
+        MapCommand(kColumns[c].minus, [this, c] { OnStep(c, -1); });
+    }
+    MapCommand(id::IDC_SEG_SEND, [this] { OnSendSegment(); });
+    MapCommand(id::IDC_LIFT_SEND, [this] { OnSendLiftHeight(); });
+    MapCommand(id::IDC_DEPTH_SEND, [this] { OnSendDepthLimits(); });
+}
+
+int32_t& CMachiningParamDlg::Field(int column) {
+    int32_t* fields[kColumnCount] = {&m_nPulseWidth, &m_nPulseInterval, &m_nPowerAmp,
+                                     &m_nCapacitance, &m_nVoltage, &m_nMachSpeed};
+    return *fields[column];
+}
+
+bool CMachiningParamDlg::OnInitDialog() {
+    PlaceOverMainWindow();
+    if (m_nLiftHeight > 0) m_nLiftHeight = -m_nLiftHeight;
+
+    ks::ui::DialogView& v = View();
+    // Shown positive; negated as an integer so that no lift reads "-0.000".
+    v.SetItemText(id::IDC_LIFT, FormatFixed(static_cast<double>(-int64_t{m_nLiftHeight}) * 0.001, 3));
+    v.SetItemText(id::IDC_DEPTH_UPPER, FormatFixed(m_nDepthUpper * 0.001, 3));
+    v.SetItemText(id::IDC_DEPTH_LOWER, FormatFixed(m_nDepthLower * 0.001, 3));
+    for (int c = 0; c < kColumnCount; ++c) v.SetItemText(kColumns[c].edit, FormatInt(Field(c)));
+
+    // Nothing stores or sends a segment number: its column stays visibly idle.
+    v.SetItemText(id::IDC_SEG_NO, "");
+    v.EnableItem(id::IDC_SEG_NO, false);
+    v.EnableItem(id::IDC_SEG_PLUS, false);
+    v.EnableItem(id::IDC_SEG_MINUS, false);
+    return true;
+}
+
+bool CMachiningParamDlg::AcceptSegmentValue(int column, int64_t value) {
+    const Column& col = kColumns[column];
+    if (value < col.low || value > col.high) {
+        View().MessageBox(col.message);
+        return false;
+    }
+    Field(column) = static_cast<int32_t>(value);
+    View().SetItemText(col.edit, FormatInt(value));
+    m_bSegParamChanged = 1;
+    return true;
+}
+
+void CMachiningParamDlg::OnStep(int column, int delta) {
+    // Widened so that a step past the 32-bit ends is refused, not wrapped.
+    const int64_t stepped = int64_t{AtoiRule(View().GetItemText(kColumns[column].edit))} + delta;
+    AcceptSegmentValue(column, stepped);
+}
+
+void CMachiningParamDlg::OnSendSegment() {
+    for (int c = 0; c < kColumnCount; ++c) AcceptSegmentValue(c, AtoiRule(View().GetItemText(kColumns[c].edit)));
+}
+
+bool CMachiningParamDlg::ReadLength(int editId, int32_t* micrometres, double* typed) {
+    *typed = AtofRule(View().GetItemText(editId));
+    // Out-of-range and NaN products truncate to INT32_MIN, which fails the test.
+    const int32_t v = TruncToInt32(*typed * 1000.0);
+    if (v < -kLengthLimit || v > kLengthLimit) return false;
+    *micrometres = v;
+    return true;
+}
+
+void CMachiningParamDlg::OnSendLiftHeight() {
+    int32_t v = 0;
+    double typed = 0.0;
+    if (!ReadLength(id::IDC_LIFT, &v, &typed)) {
+        View().MessageBox(kLiftRefused);
+        return;
+    }
+    m_nLiftHeight = v > 0 ? -v : v;
+    View().SetItemText(id::IDC_LIFT, FormatFixed(typed, 3));
+    m_bLiftHeightChanged = 1;
+}
+
+void CMachiningParamDlg::OnSendDepthLimits() {
+    struct Limit { int edit; int32_t* field; const char* message; };
+    const Limit limits[] = {{id::IDC_DEPTH_UPPER, &m_nDepthUpper, kUpperRefused},
+                            {id::IDC_DEPTH_LOWER, &m_nDepthLower, kLowerRefused}};
+    for (const Limit& l : limits) {
+        int32_t v = 0;
+        double typed = 0.0;
+        if (!ReadLength(l.edit, &v, &typed)) {
+            View().MessageBox(l.message);
+            continue;
+        }
+        *l.field = v;
+        View().SetItemText(l.edit, FormatFixed(typed, 3));
+        m_bDepthLimitChanged = 1;
+    }
+}
+
+std::optional<ks::ui::ControlStyle> CMachiningParamDlg::OnCtlColor(int controlId, ks::ui::CtlColorKind kind) {
+    if (kind == ks::ui::CtlColorKind::Dialog) return PanelGround();
+    if (controlId >= id::IDC_DEPTH_GROUP && controlId <= id::IDC_SPEED_LABEL) return LabelStyle();
+    return std::nullopt;
+}
 
 }  // namespace ks::panels

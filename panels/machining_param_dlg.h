@@ -3,15 +3,28 @@
 // segment parameters, depth limits and lift height to the main window,
 // whose status tick sends them while its gate m_bParamPanelOpen is set and
 // clears the flags. One instance lives for the whole run.
+//
+// The panel only checks entries against their ranges, stores what it
+// accepts and raises the group's flag; closing it (OK, Enter, Esc) commits
+// nothing. The segment-number column has no behaviour and is disabled.
 #include <cstdint>
 
-#include "ui/dialog.h"
+#include "panels/panel_dlg.h"
 
 namespace ks::panels {
 
-class CMachiningParamDlg : public ks::ui::Dialog {
+class CMachiningParamDlg : public CPanelDlg {
 public:
     CMachiningParamDlg();
+
+    bool OnInitDialog() override;
+    std::optional<ks::ui::ControlStyle> OnCtlColor(int controlId, ks::ui::CtlColorKind kind) override;
+
+    // Button handlers.
+    void OnStep(int column, int delta);  // a "+" (1) or "-" (-1) of a column
+    void OnSendSegment();                // 1025
+    void OnSendLiftHeight();             // 1007
+    void OnSendDepthLimits();            // 1065
 
     // Micrometres, sign as entered (a lift is stored as a negative number).
     int32_t m_nLiftHeight = 0;
@@ -28,6 +41,14 @@ public:
     uint8_t m_bSegParamChanged = 0;
     uint8_t m_bDepthLimitChanged = 0;
     uint8_t m_bLiftHeightChanged = 0;
+
+private:
+    // Stores `value` in the column when it lies in its range; otherwise
+    // shows the column's message. True when accepted.
+    bool AcceptSegmentValue(int column, int64_t value);
+    // Reads a length edit as micrometres; false when out of +-999999.
+    bool ReadLength(int editId, int32_t* micrometres, double* typed);
+    int32_t& Field(int column);
 };
 
 }  // namespace ks::panels

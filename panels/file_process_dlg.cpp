@@ -1,0 +1,139 @@
+#include "panels/file_process_dlg.h"
+
+#include <algorithm>
+
+#include "platform/program_folder.h"
+#include "res/ids.h"
+#include "settings/keys.h"
+
+namespace ks::panels {
+namespace {
+
+namespace id = ks::res::fileproc;
+namespace st = ks::settings;
+
+constexpr const char* kDxfFilter = "加工文件(*.dxf)|*.dxf|所有文件(*.*)|*.*||";
+constexpr const char* kJobFilter = "加工文件(*.NC)|*.NC|所有文件(*.*)|*.*||";
+constexpr const char* kFolderTitle = "请选择要保存文件的文件夹";
+
+}  // namespace
+
+CFileProcessDlg::CFileProcessDlg(const ks::ui::Rect& mainWindow, std::string settingsFolder)
+    : CPanelDlg(ks::res::IDD_FILE_PROCESS),
+      m_settingsFolder(std::move(settingsFolder)),
+      m_converter(std::make_unique<ks::DxfConverter>(static_cast<ks::MessageSink&>(*this))) {
+    SetMainWindowRect(mainWindow);
+    MapCommand(id::IDC_CHOOSE_DXF, [this] { OnChooseDxf(); });
+    MapCommand(id::IDC_GENERATE_NC, [this] { OnGenerateNc(); });
+    MapCommand(id::IDC_CHOOSE_JOB, [this] { OnChooseJobFile(); });
+    MapCommand(id::IDC_EXIT, [this] { OnExit(); });
+}
+
+CFileProcessDlg::CFileProcessDlg(const ks::ui::Rect& mainWindow)
+    : CFileProcessDlg(mainWindow, ProgramFolder()) {}
+
+CFileProcessDlg::~CFileProcessDlg() = default;
+
+void CFileProcessDlg::ShowMessage(const std::string& text) {
+    if (IsAttached()) View().MessageBox(text);
+}
+
+bool CFileProcessDlg::OnInitDialog() {
+    PlaceOverMainWindow();
+    m_dxfPath.clear();
+    m_diaMinText.clear();
+    m_diaMaxText.clear();
+    m_ncFolder.clear();
+    m_jobPath.clear();
+    m_ncBaseName.clear();
+    m_converter->ClearHoleTable();
+    m_settingsPath = st::SettingsPathIn(m_settingsFolder);
+    LoadPanelSettings();
+    return true;
+}
+
+void CFileProcessDlg::LoadPanelSettings() {
+    st::CreateIfMissing(m_settingsPath, st::FilePanelDefaults());
+    m_dxfFolder = st::ReadSetting(m_settingsPath, st::key::OpenDXFAbsolutePath, st::missing::OpenDXFAbsolutePath);
+    m_dxfPath = st::ReadSetting(m_settingsPath, st::key::OpenDXFPath, st::missing::OpenDXFPath);
+    m_diaMinText = st::ReadSetting(m_settingsPath, st::key::DiameterMin, st::missing::DiameterMin);
+    m_diaMaxText = st::ReadSetting(m_settingsPath, st::key::DiameterMax, st::missing::DiameterMax);
+    m_ncFolder = st::ReadSetting(m_settingsPath, st::key::SaveNCPath, st::missing::SaveNCPath);
+    m_jobPath = st::ReadSetting(m_settingsPath, st::key::DirNCPath, st::missing::PanelDirNCPath);
+
+    ks::ui::DialogView& v = View();
+    v.SetItemText(id::IDC_DXF_PATH, m_dxfPath);
+    v.SetItemText(id::IDC_DIA_MIN, m_diaMinText);
+    v.SetItemText(id::IDC_DIA_MAX, m_diaMaxText);
+    v.SetItemText(id::IDC_NC_FOLDER, m_ncFolder);
+    v.SetItemText(id::IDC_JOB_PATH, m_jobPath);
+}
+
+void CFileProcessDlg::SavePanelSettings() {
+    st::CreateIfMissing(m_settingsPath, st::FilePanelDefaults());
+    ks::ui::DialogView& v = View();
+    // What stands in the boxes, typed or chosen, is what is kept.
+    m_dxfPath = v.GetItemText(id::IDC_DXF_PATH);
+    m_diaMinText = v.GetItemText(id::IDC_DIA_MIN);
+    m_diaMaxText = v.GetItemText(id::IDC_DIA_MAX);
+    m_ncFolder = v.GetItemText(id::IDC_NC_FOLDER);
+    m_jobPath = v.GetItemText(id::IDC_JOB_PATH);
+    st::WriteSetting(m_settingsPath, st::key::OpenDXFAbsolutePath, m_dxfFolder);
+    st::WriteSetting(m_settingsPath, st::key::OpenDXFPath, m_dxfPath);
+    st::WriteSetting(m_settingsPath, st::key::DiameterMin, m_diaMinText);
+    st::WriteSetting(m_settingsPath, st::key::DiameterMax, m_diaMaxText);
+    st::WriteSetting(m_settingsPath, st::key::SaveNCPath, m_ncFolder);
+    st::WriteSetting(m_settingsPath, st::key::DirNCPath, m_jobPath);
+}
+
+// The pickers are told their start folder; the process's current folder is
+// left alone.
+void CFileProcessDlg::OnChooseDxf() {
+    ks::ui::OpenFileResult chosen;
+    if (!View().ChooseOpenFile({kDxfFilter, m_dxfFolder}, &chosen)) chosen = {};
+    m_dxfPath = chosen.path;
+    const size_t nameLength = std::min(chosen.name.size(), chosen.path.size());
+    m_dxfFolder = chosen.path.substr(0, chosen.path.size() - nameLength);
+    View().SetItemText(id::IDC_DXF_PATH, m_dxfPath);
+}
+
+void CFileProcessDlg::OnGenerateNc() {
+    std::string folder;
+    if (!View().ChooseFolder(kFolderTitle, &folder) || folder.empty()) return;
+    m_ncFolder = folder;
+    View().SetItemText(id::IDC_NC_FOLDER, m_ncFolder);
+    m_ncBaseName = ks::NcBaseNameOf(m_dxfPath);
+
+    // The diameter boxes as they stand now; the drawing as loaded or chosen.
+    m_diaMinText = View().GetItemText(id::IDC_DIA_MIN);
+    m_diaMaxText = View().GetItemText(id::IDC_DIA_MAX);
+    ks::DxfConverter& c = *m_converter;
+    c.m_dxfPath = m_dxfPath;
+    c.m_diaMinText = m_diaMinText;
+    c.m_diaMaxText = m_diaMaxText;
+    c.m_ncFolder = m_ncFolder;
+    c.m_ncBaseName = m_ncBaseName;
+    c.ConvertDxf();
+}
+
+void CFileProcessDlg::OnChooseJobFile() {
+    ks::ui::OpenFileResult chosen;
+    if (View().ChooseOpenFile({kJobFilter, m_ncFolder}, &chosen)) m_jobPath = chosen.path;
+    View().SetItemText(id::IDC_JOB_PATH, m_jobPath);
+}
+
+void CFileProcessDlg::OnExit() {
+    SavePanelSettings();
+    OnOK();
+}
+
+bool CFileProcessDlg::PreTranslateMessage(const ks::ui::Message& msg) { return IsEscOrEnter(msg); }
+
+std::optional<ks::ui::ControlStyle> CFileProcessDlg::OnCtlColor(int controlId, ks::ui::CtlColorKind kind) {
+    // The panel's own ground is the template's picture (bitmap 155).
+    if (kind == ks::ui::CtlColorKind::Dialog) return std::nullopt;
+    if (controlId == id::IDC_MM_MIN || controlId == id::IDC_MM_MAX) return LabelStyle("宋体", 12);
+    return std::nullopt;
+}
+
+}  // namespace ks::panels
