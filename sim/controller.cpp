@@ -231,43 +231,46 @@ void Controller::FinishDrilling(uint64_t t, DrillEnd how) {
 }
 
 void Controller::StepTo(double t) {
+    enum Happening { kNone, kMoveEnd, kLimit, kDrillEnd, kSignalClear, kScripted };
     for (;;) {
         // Earliest pending happening up to t.
         double next = kNever;
-        int kind = -1;
-        auto consider = [&](double when, int k) {
+        Happening kind = kNone;
+        auto consider = [&](double when, Happening k) {
             if (when <= t && when < next) {
                 next = when;
                 kind = k;
             }
         };
-        if (m_motion.active && !m_motion.jog) consider(m_motion.endMs, 0);
+        if (m_motion.active && !m_motion.jog) consider(m_motion.endMs, kMoveEnd);
         int limitAxis = 0;
         bool limitHigh = false;
-        consider(LimitCrossing(&limitAxis, &limitHigh), 1);
-        if (m_drilling) consider(static_cast<double>(m_drillEndMs), 2);
-        if (m_signalClearMs) consider(static_cast<double>(m_signalClearMs), 3);
+        consider(LimitCrossing(&limitAxis, &limitHigh), kLimit);
+        if (m_drilling) consider(static_cast<double>(m_drillEndMs), kDrillEnd);
+        if (m_signalClearMs) consider(static_cast<double>(m_signalClearMs), kSignalClear);
         for (size_t i = 0; i < m_events.size(); ++i) {
             const PendingEvent& e = m_events[i];
-            if (e.armed && !e.fired) consider(static_cast<double>(e.dueMs), 4);
+            if (e.armed && !e.fired) consider(static_cast<double>(e.dueMs), kScripted);
         }
-        if (kind < 0) break;
+        if (kind == kNone) break;
         switch (kind) {
-        case 0:
+        case kNone:
+            break;
+        case kMoveEnd:
             for (int a = 0; a < 4; ++a) m_pos[a] = m_motion.target[a];
             m_motion.active = false;
             break;
-        case 1:
+        case kLimit:
             StopAtLimit(next, limitAxis, limitHigh);
             break;
-        case 2:
+        case kDrillEnd:
             FinishDrilling(m_drillEndMs, DrillEnd::Finished);
             break;
-        case 3:
+        case kSignalClear:
             if (!m_limitLatched) m_signal = 0;
             m_signalClearMs = 0;
             break;
-        case 4:
+        case kScripted:
             for (PendingEvent& e : m_events) {
                 if (!e.armed || e.fired || static_cast<double>(e.dueMs) != next) continue;
                 e.fired = true;
