@@ -3,9 +3,6 @@
 // a move that never arrives.
 #include "console_rig.h"
 
-#include <chrono>
-#include <cstdio>
-
 #include "settings/profile_file.h"
 
 namespace ks::app::testing {
@@ -36,8 +33,8 @@ Holes FinishedAt(const ConsoleRig& rig) {
 }
 
 TEST(ConsoleRunTest, ThousandHoleJobDrillsEveryHoleOnceAtItsPlace) {
-    // Settings on a memory file system when there is one: the measured time
-    // is then the console's, not the disk's.
+    // Settings on a memory file system when there is one: each saved hole
+    // costs two fsyncs, which on a disk would dominate the run.
     std::error_code ec;
     ConsoleRig rig(FastMachine(), std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "");
     const Holes holes = Grid(1000);
@@ -45,7 +42,6 @@ TEST(ConsoleRunTest, ThousandHoleJobDrillsEveryHoleOnceAtItsPlace) {
     rig.Start();
     ASSERT_EQ(rig.dlg->m_nHoleCount, 1000);
 
-    const auto t0 = std::chrono::steady_clock::now();
     rig.view.Click(ids::IDC_START);
     std::vector<std::string> savedAt;  // Hole as saved once hole k is marked
     for (int k : {1, 2, 500}) {
@@ -53,7 +49,6 @@ TEST(ConsoleRunTest, ThousandHoleJobDrillsEveryHoleOnceAtItsPlace) {
         savedAt.push_back(SavedHole(rig));
     }
     ASSERT_TRUE(rig.TickUntil([&] { return JobEnded(rig); }, 60000));
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
 
     EXPECT_EQ(savedAt, (std::vector<std::string>{"1", "2", "500"}));
     EXPECT_EQ(SavedHole(rig), "1000");
@@ -66,10 +61,6 @@ TEST(ConsoleRunTest, ThousandHoleJobDrillsEveryHoleOnceAtItsPlace) {
     EXPECT_EQ(rig.view.Picture(ids::IDC_SYNC), res::IDB_SYNC_OFF);
     rig.Ticks(20);
     EXPECT_EQ(rig.machine.Drills().size(), 1000u);
-
-    std::printf("[ timing ] 1000-hole job: %.3f s real, %.1f min virtual, %zu frames\n", seconds,
-                rig.clock.ElapsedMs() / 60000.0, rig.driver.frames.size());
-    ::testing::Test::RecordProperty("job_1000_real_ms", static_cast<int>(seconds * 1000));
 }
 
 TEST(ConsoleRunTest, RestartResumesAfterTheSavedHole) {

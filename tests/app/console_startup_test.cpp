@@ -127,3 +127,49 @@ TEST(ConsoleStartupTest, KeysSizeAndWheel) {
 
 }  // namespace
 }  // namespace ks::app::testing
+
+namespace ks::app::testing {
+namespace {
+
+class RecordingSurface final : public view::MapSurface {
+public:
+    bool contextOk = true;
+    std::vector<view::Frame> frames;
+    bool CreateContext() override { return contextOk; }
+    void Present(const view::Frame& f) override { frames.push_back(f); }
+};
+
+TEST(ConsoleStartupTest, NoDrawingContextStopsTheStartUpEarly) {
+    ConsoleRig rig;
+    RecordingSurface surface;
+    surface.contextOk = false;
+    rig.dlg = std::make_unique<CConsoleDlg>(rig.driver, rig.clock, rig.positioning, rig.machining,
+                                            rig.folder.string(), &surface);
+    EXPECT_FALSE(rig.view.Open(*rig.dlg));
+    EXPECT_FALSE(fs::exists(rig.IniPath()));
+    EXPECT_FALSE(rig.view.TimerPeriod(ids::TIMER_STATUS).has_value());
+    EXPECT_EQ(rig.simDriver.OpenCount(), 0);
+}
+
+TEST(ConsoleStartupTest, MapIsCentredOnPaintAndRedrawnEverySixthTick) {
+    ConsoleRig rig;
+    rig.WriteSettings(rig.WriteJob({{10000, 20000}, {15000, 20000}}), 0);
+    RecordingSurface surface;
+    rig.Start(false);
+    rig.dlg->SetMapSurface(&surface);
+    rig.dlg->OnPaint();
+    ASSERT_EQ(surface.frames.size(), 1u);
+    // View type 1, scale 160: the current hole (slot 0 = hole 1) centred.
+    EXPECT_EQ(surface.frames[0].translateX, -40);
+    EXPECT_EQ(surface.frames[0].translateY, -63);
+    rig.Ticks(6);
+    EXPECT_EQ(surface.frames.size(), 2u);
+    rig.view.Click(ids::IDC_NEXT_HOLE);
+    rig.view.Click(ids::IDC_NEXT_HOLE);
+    rig.dlg->OnMouseWheel(-120);  // zoom out re-centres on hole 2
+    EXPECT_EQ(surface.frames.back().translateX, -51);  // scale 163: tx -36, minus 15 mm
+    EXPECT_EQ(rig.dlg->m_nViewScale, 163);
+}
+
+}  // namespace
+}  // namespace ks::app::testing

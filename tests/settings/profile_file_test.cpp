@@ -154,10 +154,5 @@ TEST(ProfileTextTest, ArbitraryBytesNeverBreakLookupOrUpdate) {
     }
 }
 
-TEST(SettingsKeysTest, PathJoinsTheFolderWithASlash) {
-    EXPECT_EQ(SettingsPathIn("/opt/kestrane"), "/opt/kestrane/KSConfig.ini");
-    EXPECT_EQ(SettingsPathIn(""), "KSConfig.ini");
-}
-
 }  // namespace
 }  // namespace ks::settings
