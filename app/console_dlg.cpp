@@ -27,6 +27,11 @@ CConsoleDlg::CConsoleDlg(SerialDriver& driver, Clock& clock, panels::CPositionin
 CConsoleDlg::~CConsoleDlg() = default;
 
 void CConsoleDlg::MapCommands() {
+    MapCommand(ids::IDC_FILE_PROCESS, [this] { OnFileProcess(); });
+    MapCommand(ids::IDC_MACHINING_PARAM, [this] { OnMachiningParam(); });
+    MapCommand(ids::IDC_POSITIONING, [this] { OnPositioning(); });
+    MapCommand(ids::IDC_MACHINE_PARAM, [this] { OnMachineParam(); });
+    MapCommand(ids::IDC_SYSTEM_INFO, [this] { OnSystemInfo(); });
     MapCommand(ids::IDC_PUMP, [this] { OnPumpButton(); });
     MapCommand(ids::IDC_HEAD, [this] { OnHeadButton(); });
     MapCommand(ids::IDC_HF, [this] { OnHfButton(); });

@@ -11,12 +11,14 @@
 //   console_status.cpp    the status tick, status read and the displays
 //   console_job.cpp       job loading glue and the hole list
 //   console_run.cpp       the run sequencer and hole navigation
+//   console_panels.cpp    the panel launchers
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "jobfiles/job_loader.h"
 #include "link/modbus_master.h"
+#include "panels/machine_param_dlg.h"
 #include "panels/machining_param_dlg.h"
 #include "panels/positioning_dlg.h"
 #include "platform/clock.h"
@@ -36,6 +38,8 @@ public:
     ~CConsoleDlg() override;
 
     void SetMapSurface(view::MapSurface* map) { m_pMap = map; }
+    // The program-wide machine settings panel, opened by button 1003.
+    void SetMachinePanel(panels::CMachineParamDlg* panel) { m_pMachinePanel = panel; }
     Clock& GetClock() { return m_clock; }
     panels::CPositioningDlg& Positioning() { return m_posPanel; }
     panels::CMachiningParamDlg& Machining() { return m_paramPanel; }
@@ -119,6 +123,13 @@ public:
     // False when a move was due but did not reach the controller.
     bool AdvanceToNextHole();
 
+    // --- Panel launchers (console_panels.cpp), buttons 1000..1004 --------
+    void OnFileProcess();
+    void OnMachiningParam();
+    void OnPositioning();
+    void OnMachineParam();
+    void OnSystemInfo();
+
     // --- Hole map ---------------------------------------------------------
     // Centring by the view type, then a draw (paint, run control, reset).
     void RenderView();
@@ -197,6 +208,7 @@ private:
     panels::CMachiningParamDlg& m_paramPanel;
     std::string m_settingsFolder;
     view::MapSurface* m_pMap = nullptr;
+    panels::CMachineParamDlg* m_pMachinePanel = nullptr;
 };
 
 }  // namespace ks::app

@@ -1,0 +1,63 @@
+// The panel launchers of the main window's buttons 1000 to 1004.
+#include "app/console_dlg.h"
+#include "panels/file_process_dlg.h"
+#include "panels/machine_param_dlg.h"
+#include "panels/system_info_dlg.h"
+#include "res/ids.h"
+
+namespace ks::app {
+
+namespace ids = ks::res::console;
+
+void CConsoleDlg::OnFileProcess() {
+    if (m_nState == 2 || m_nState == 3) return;
+    {
+        panels::CFileProcessDlg panel(View().WindowRect(), m_settingsFolder);
+        View().RunModal(panel);
+    }
+    LoadSettings();
+    ReloadJob();
+    m_bNeedRepaint = 1;
+    View().SetItemText(ids::IDC_RATE_LABEL, "完成率:0.00%");
+}
+
+// While the panel is open the status tick forwards its jogs and speeds;
+// closing it restores the everyday speed level.
+void CConsoleDlg::OnPositioning() {
+    if (m_nState != 1 || m_bMoving != 0) return;
+    m_bPosPanelOpen = 1;
+    m_posPanel.SetMainWindowRect(View().WindowRect());
+    if (View().RunModal(m_posPanel) == ks::ui::kIdOk) m_bPosPanelOpen = 0;
+    SetSpeed(m_nSpeedLevel);
+}
+
+// The machining parameter panel opens under the same guard as the
+// positioning panel, with the forwarding gate set while it is shown.
+// Whatever it accepted just before closing goes out at once, so nothing
+// waits for the next opening.
+void CConsoleDlg::OnMachiningParam() {
+    if (m_nState != 1 || m_bMoving != 0) return;
+    m_bParamPanelOpen = 1;
+    m_paramPanel.SetMainWindowRect(View().WindowRect());
+    View().RunModal(m_paramPanel);
+    ForwardMachining();
+    m_bParamPanelOpen = 0;
+}
+
+void CConsoleDlg::OnMachineParam() {
+    if (m_nState == 2 || m_nState == 3) return;
+    if (m_pMachinePanel != nullptr) {
+        m_pMachinePanel->SetMainWindowRect(View().WindowRect());
+        m_pMachinePanel->SetSettingsFolder(m_settingsFolder);
+        View().RunModal(*m_pMachinePanel);
+    }
+    LoadSettings();
+    SetSpeed(m_nSpeedLevel);
+}
+
+void CConsoleDlg::OnSystemInfo() {
+    panels::CSystemInfoDlg panel(View().WindowRect());
+    View().RunModal(panel);
+}
+
+}  // namespace ks::app
