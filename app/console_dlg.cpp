@@ -124,6 +124,29 @@ bool CConsoleDlg::PreTranslateMessage(const ks::ui::Message& msg) {
            (msg.key == ks::ui::kKeyEscape || msg.key == ks::ui::kKeyEnter);
 }
 
+// Colours of the coordinate rows, the status bar and the hole list. The
+// window's own ground is the background picture of its template.
+std::optional<ks::ui::ControlStyle> CConsoleDlg::OnCtlColor(int controlId, ks::ui::CtlColorKind kind) {
+    using ks::ui::ControlStyle;
+    using ks::ui::Rgb;
+    constexpr Rgb kRowGround{50, 70, 80};
+    if (kind == ks::ui::CtlColorKind::Dialog) return std::nullopt;
+    switch (controlId) {
+        case ids::IDC_X_LABEL: case ids::IDC_X_INT: case ids::IDC_X_DEC:
+        case ids::IDC_Y_LABEL: case ids::IDC_Y_INT: case ids::IDC_Y_DEC:
+        case ids::IDC_Z_LABEL: case ids::IDC_Z_INT: case ids::IDC_Z_DEC:
+            return ControlStyle{Rgb{255, 255, 0}, kRowGround, true, "微软雅黑", 25};
+        case ids::IDC_COMM_LABEL: case ids::IDC_RATE_LABEL: case ids::IDC_STATUS_LINE:
+            return ControlStyle{Rgb{255, 255, 255}, kRowGround, true, "", 0};
+        default:
+            break;
+    }
+    if (kind == ks::ui::CtlColorKind::ListBox) {
+        return ControlStyle{Rgb{127, 255, 80}, Rgb{83, 104, 130}, true, "黑体", 12};
+    }
+    return std::nullopt;
+}
+
 view::MapInput CConsoleDlg::MapInputNow() const {
     view::MapInput in;
     in.holes = &m_Hole;

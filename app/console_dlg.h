@@ -51,6 +51,7 @@ public:
     void OnSize(bool restored) override;
     void OnMouseWheel(int delta) override;
     bool PreTranslateMessage(const ks::ui::Message& msg) override;
+    std::optional<ks::ui::ControlStyle> OnCtlColor(int controlId, ks::ui::CtlColorKind kind) override;
 
     // --- Settings (console_settings.cpp) -------------------------------
     void LoadSettings();

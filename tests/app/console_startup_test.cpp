@@ -120,6 +120,14 @@ TEST(ConsoleStartupTest, KeysSizeAndWheel) {
     rig.dlg->OnSize(true);
     rig.Tick();
     EXPECT_EQ(rig.view.Invalidations(), (std::vector<bool>{true}));
+    // Colours: coordinate rows, status bar, the hole list.
+    auto row = rig.dlg->OnCtlColor(ids::IDC_Z_DEC, ui::CtlColorKind::Static);
+    ASSERT_TRUE(row.has_value());
+    EXPECT_EQ(row->text, (ui::Rgb{255, 255, 0}));
+    EXPECT_EQ(row->fontPoints, 25);
+    EXPECT_EQ(rig.dlg->OnCtlColor(ids::IDC_STATUS_LINE, ui::CtlColorKind::Static)->background, (ui::Rgb{50, 70, 80}));
+    EXPECT_EQ(rig.dlg->OnCtlColor(ids::IDC_HOLE_LIST, ui::CtlColorKind::ListBox)->fontFace, "黑体");
+    EXPECT_FALSE(rig.dlg->OnCtlColor(ids::IDC_START, ui::CtlColorKind::Button).has_value());
     // A wheel step zooms and saves at once.
     rig.dlg->OnMouseWheel(120);
     EXPECT_EQ(settings::ReadProfileString(rig.IniPath(), "FileParam Info", "ViewScale", ""), "157");
