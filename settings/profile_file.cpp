@@ -110,6 +110,14 @@ bool HasStructureBytes(std::string_view s, std::string_view bad) {
 
 using namespace std::string_view_literals;
 
+// Ends the last line of non-empty text before more lines follow. A file cut
+// off between CR and LF only lacks the LF: a second CR would become part of
+// that line and change the value of its entry.
+void EndLine(std::string& text) {
+    if (text.empty() || text.back() == '\n') return;
+    text += text.back() == '\r' ? "\n" : "\r\n";
+}
+
 // The file's bytes; nullopt when something is there but cannot be read as
 // a file (unreadable, a folder): such a thing is never replaced.
 std::optional<std::string> ReadAll(const std::string& path, bool* exists) {
@@ -228,7 +236,7 @@ std::string SetProfileValue(std::string_view contents, std::string_view section,
     auto header = FindSection(lines, section);
     if (!header) {
         std::string out(contents);
-        if (!out.empty() && out.back() != '\n') out += "\r\n";
+        EndLine(out);
         out += "[" + std::string(section) + "]\r\n" + entry;
         return out;
     }
@@ -244,7 +252,7 @@ std::string SetProfileValue(std::string_view contents, std::string_view section,
     }
     size_t at = lines[last].end;
     std::string out(contents.substr(0, at));
-    if (out.back() != '\n') out += "\r\n";
+    EndLine(out);
     out += entry;
     out += contents.substr(at);
     return out;
