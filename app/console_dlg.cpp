@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/program_folder.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
 #include "settings/keys.h"
@@ -19,7 +20,7 @@ CConsoleDlg::CConsoleDlg(SerialDriver& driver, Clock& clock, panels::CPositionin
       m_clock(clock),
       m_posPanel(positioning),
       m_paramPanel(machining),
-      m_settingsFolder(std::move(settingsFolder)),
+      m_settingsFolder(settingsFolder.empty() ? ProgramFolder() : std::move(settingsFolder)),
       m_pMap(map) {
     MapCommands();
 }

@@ -30,8 +30,8 @@ namespace ks::app {
 class CConsoleDlg : public ks::ui::Dialog {
 public:
     // The driver and clock reach the Modbus master; the two panels are the
-    // program-wide instances; settingsFolder holds KSConfig.ini (the program
-    // folder in production). map draws the hole map; null draws nothing.
+    // program-wide instances; settingsFolder holds KSConfig.ini (empty: the
+    // program's folder). map draws the hole map; null draws nothing.
     CConsoleDlg(SerialDriver& driver, Clock& clock, panels::CPositioningDlg& positioning,
                 panels::CMachiningParamDlg& machining, std::string settingsFolder,
                 view::MapSurface* map = nullptr);
