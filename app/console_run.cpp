@@ -1,5 +1,7 @@
 // Run control: the sequencer stepped once per status tick, and the buttons
 // that start, pause, reset and steer the walk through the job.
+#include <cstdlib>
+
 #include "app/console_dlg.h"
 #include "link/register_map.h"
 #include "res/ids.h"
@@ -7,6 +9,23 @@
 namespace ks::app {
 
 namespace ids = ks::res::console;
+
+namespace {
+
+// How far the machine may stand from a hole and still drill it: one jog step.
+constexpr int64_t kArrivalToleranceUm = 5;
+
+// Whether the position of the last status read is the current hole's place.
+// A move can end elsewhere: the controller's moves are relative, so a move
+// command repeated after its answer was lost is carried out twice.
+bool StandsOnCurrentHole(const CConsoleDlg& dlg) {
+    if (dlg.m_nCurHole < 0 || dlg.m_nCurHole > dlg.m_nHoleCount || dlg.m_nCurHole >= kHoleSlots) return false;
+    const JobHole& hole = dlg.m_Hole[static_cast<size_t>(dlg.m_nCurHole)];
+    return std::llabs(int64_t{hole.nX} - dlg.m_nPosX) <= kArrivalToleranceUm &&
+           std::llabs(int64_t{hole.nY} - dlg.m_nPosY) <= kArrivalToleranceUm;
+}
+
+}  // namespace
 
 void CConsoleDlg::RunSequencerStep() {
     switch (m_nState) {
@@ -38,6 +57,12 @@ void CConsoleDlg::RunSequencerStep() {
         case 2:  // positioning
             if (m_bMoving != 0) break;
             if (m_bSyncOnly != 1) {
+                // Drilling off the hole would spoil the plate; pause as after
+                // a failed move, and start moves to the hole again.
+                if (!StandsOnCurrentHole(*this)) {
+                    PauseAfterFailedMove();
+                    break;
+                }
                 m_nState = 1;
                 m_nNextStep = 3;
                 s_bStartSent = 0;
