@@ -49,7 +49,34 @@ bool CConsoleDlg::SendCommand(uint8_t code) {
     return WriteRegs(kRegCommand, 1, b);
 }
 
-void CConsoleDlg::StartDrill() { SendCommand(kCmdStartDrill); }
+// Drilling is not a command to repeat blindly: when only its answer was
+// lost the controller has taken it, and a second one after the hole is
+// through drills the hole again. So it is sent again only when a status
+// read shows that it did not arrive: neither the drilling bit nor the
+// finished bit (the move to this hole cleared it) is up. When the status
+// cannot be read either, it is not sent again; the run then waits for the
+// bits, as after any start command that was lost.
+void CConsoleDlg::StartDrill() {
+    uint8_t b[2];
+    PutByte(b, kCmdStartDrill);
+    for (int attempt = 1;; ++attempt) {
+        m_wCommResult = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, kRegCommand, 1, b)
+                                  : kMbWriteFailed;
+        if (m_wCommResult == kMbOk || attempt >= kWriteAttempts) break;
+        m_clock.Sleep(kRetryPauseMs);
+        bool read = ReadStatus();
+        if (!read) {
+            m_clock.Sleep(100);
+            read = ReadStatus();
+        }
+        if (!read) {
+            m_clock.Sleep(200);
+            read = ReadStatus();
+        }
+        if (!read || m_bDrilling == 1 || m_bFinshJG == 1) break;
+    }
+    ShowCommResult(m_wCommResult);
+}
 
 void CConsoleDlg::Heartbeat() {
     uint8_t b[2] = {0, 1};

@@ -96,6 +96,12 @@ void CConsoleDlg::RunSequencerStep() {
                     if (s_bStartSent == 0) {
                         StartDrill();
                         s_bStartSent = 1;
+                    } else if (m_bFinshJG == 1) {
+                        // Through before a status read saw it drilling (its
+                        // start was confirmed late): finished all the same.
+                        m_nState = 3;
+                        m_nNextStep = 1;
+                        s_bStartSent = 0;
                     }
                 } else if (m_bDrilling == 1) {
                     m_nState = 3;

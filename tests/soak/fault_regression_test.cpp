@@ -16,6 +16,30 @@ bool IsCommand(const SentFrame& f, int code) {
     return f.IsWrite() && f.Start() == 41 && f.bytes.size() >= 9 && f.Word(0) == code;
 }
 
+// One-shot faults for the requests that `pick` chooses, `times` of them:
+// the answer is lost (the request is carried out) or the request is lost.
+struct OneShot {
+    std::function<bool(const SentFrame&)> pick;
+    int times = 1;
+    bool loseRequest = false;
+};
+
+void Sabotage(ConsoleRig& rig, std::vector<OneShot> shots) {
+    rig.driver.drop = [&rig, shots = std::move(shots)](const SentFrame& f) mutable {
+        auto& plan = rig.simDriver.Link().Plan();
+        plan.dropEveryN = plan.ignoreEveryN = 0;
+        for (OneShot& s : shots) {
+            if (s.times == 0 || !s.pick(f)) continue;
+            --s.times;
+            (s.loseRequest ? plan.ignoreEveryN : plan.dropEveryN) = rig.simDriver.Link().Counters().requests + 1;
+            break;
+        }
+        return false;
+    };
+}
+
+bool IsStatusRead(const SentFrame& f) { return f.bytes.size() > 1 && f.bytes[1] == 3 && f.Start() == 0; }
+
 // The controller carries out the move but its answer is lost: the write is
 // tried again and the controller, whose moves are relative, moves by the
 // same vector once more. On an evenly spaced row that lands exactly on the
@@ -28,20 +52,7 @@ TEST(SoakRegression, RepeatedMoveCommandDoesNotDrillAtTheWrongHole) {
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
 
-    bool armed = true, clearNext = false;
-    rig.driver.drop = [&](const SentFrame& f) {
-        auto& plan = rig.simDriver.Link().Plan();
-        if (clearNext) {
-            plan.dropEveryN = 0;
-            clearNext = false;
-        }
-        if (armed && IsCommand(f, 40)) {
-            plan.dropEveryN = rig.simDriver.Link().Counters().requests + 1;
-            armed = false;
-            clearNext = true;
-        }
-        return false;
-    };
+    Sabotage(rig, {{[](const SentFrame& f) { return IsCommand(f, 40); }}});
     // Hole 2 is current from the move on; whatever is drilled while it is
     // must be drilled at its place. The operator resumes a paused run.
     for (int i = 0; i < 4000 && !(rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 &&
@@ -58,6 +69,50 @@ TEST(SoakRegression, RepeatedMoveCommandDoesNotDrillAtTheWrongHole) {
         if (rig.dlg->m_nState == 1 && rig.dlg->m_bPauseReq == 1) rig.view.Click(ids::IDC_START);
     }
     EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
+    EXPECT_EQ(FinishedAt(rig), holes);
+    EXPECT_EQ(rig.machine.Drills().size(), holes.size());
+}
+
+// The controller takes the start-drilling command but its answer is lost;
+// the hole is through before the write is tried again. A second start
+// would drill the same hole again, with no operator in between, and the
+// console must not stand waiting for a drilling bit it never saw either.
+TEST(SoakRegression, LostAnswerToStartDrillingDoesNotDrillTheHoleAgain) {
+    ConsoleRig rig;  // drilling takes 300 ms, less than the 500 ms + 500 ms of a retry
+    const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}};
+    rig.WriteSettings(rig.WriteJob(holes), 0);
+    rig.Start();
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
+
+    Sabotage(rig, {{[](const SentFrame& f) { return IsCommand(f, 1); }}});
+    ASSERT_TRUE(rig.TickUntil([&] {
+        return rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == 1;
+    }, 2000)) << "the run stands in state " << rig.dlg->m_nState << "/" << rig.dlg->m_nNextStep;
+    EXPECT_EQ(rig.dlg->m_bPauseReq, 0);
+    EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
+    EXPECT_EQ(FinishedAt(rig), holes);
+    EXPECT_EQ(rig.machine.Drills().size(), holes.size());
+}
+
+// The same, and the status reads that follow fail too: with nothing known
+// the start is not sent again; the bits the controller raises later carry
+// the run on.
+TEST(SoakRegression, StartDrillingIsNotRepeatedWhenTheStatusCannotBeRead) {
+    ConsoleRig rig;
+    const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}};
+    rig.WriteSettings(rig.WriteJob(holes), 0);
+    rig.Start();
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
+    bool armed = false;
+    Sabotage(rig, {{[&](const SentFrame& f) { return armed = IsCommand(f, 1); }, 1},
+                   {[&](const SentFrame& f) { return armed && IsStatusRead(f); }, 3, true}});
+    ASSERT_TRUE(rig.TickUntil([&] {
+        return rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == 1;
+    }, 2000)) << "the run stands in state " << rig.dlg->m_nState << "/" << rig.dlg->m_nNextStep;
+    EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
+    EXPECT_EQ(rig.simDriver.Link().Counters().ignored, 3u);
     EXPECT_EQ(FinishedAt(rig), holes);
     EXPECT_EQ(rig.machine.Drills().size(), holes.size());
 }
