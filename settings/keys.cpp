@@ -1,5 +1,7 @@
 #include "settings/keys.h"
 
+#include <cstdio>
+
 #include "settings/profile_file.h"
 
 namespace ks::settings {
@@ -13,9 +15,16 @@ std::string SettingsPathIn(const std::string& folder) {
 #endif
 }
 
+// The keys go into a file aside, which is then renamed into place: a power
+// cut while they are written leaves no settings file (the next start
+// creates it again) rather than one lacking keys, whose missing values would
+// stand as texts from then on.
 void CreateIfMissing(const std::string& path, const KeyValues& defaults) {
     if (ProfileFileExists(path)) return;
-    for (const auto& [name, value] : defaults) WriteProfileString(path, kSection, name, value);
+    const std::string aside = path + ".new";
+    std::remove(aside.c_str());
+    for (const auto& [name, value] : defaults) WriteProfileString(aside, kSection, name, value);
+    std::rename(aside.c_str(), path.c_str());
 }
 
 std::string ReadSetting(const std::string& path, std::string_view name, std::string_view missingText) {
