@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -301,6 +302,21 @@ TEST_F(MainWindowTest, HoleMapScreenshot) {
     EXPECT_LT(logic->paints, 20);  // painting the map does not repaint the window in a loop
 }
 
+TEST_F(MainWindowTest, OnlyPaintsOfTheWindowItselfReachTheLogic) {
+    QTRY_VERIFY_WITH_TIMEOUT(logic->paints >= 1, 3000);
+    QTest::qWait(50);
+    const int settled = logic->paints;
+    // Status texts change on every tick; they repaint their labels only.
+    for (int i = 0; i < 10; ++i) {
+        window->SetItemText(con::IDC_X_INT, std::to_string(i) + ".");
+        window->SetItemText(con::IDC_STATUS_LINE, "   暂停状态   预约暂停孔号 " + std::to_string(i));
+        QTest::qWait(10);
+    }
+    EXPECT_EQ(logic->paints, settled);
+    window->Invalidate(true);
+    QTRY_COMPARE_WITH_TIMEOUT(logic->paints, settled + 1, 3000);
+}
+
 TEST_F(MainWindowTest, PickersReturnPathAndName) {
     const QString dir = QDir::tempPath() + QStringLiteral("/kestrane-picker");
     QDir(dir).removeRecursively();
@@ -309,14 +325,25 @@ TEST_F(MainWindowTest, PickersReturnPathAndName) {
     ASSERT_TRUE(nc.open(QIODevice::WriteOnly));
     nc.close();
 
-    // Plays the operator in the file dialog once it is up.
+    // Plays the operator in the file dialog once it is up; gives up (and
+    // closes it) rather than hang the run.
     auto answer = [](std::function<void(QFileDialog*)> act) {
         auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, [poll, act] {
-            if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+        auto tries = std::make_shared<int>(0);
+        QObject::connect(poll, &QTimer::timeout, [poll, act, tries] {
+            QFileDialog* found = nullptr;
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) found = d;
+            }
+            if (found && QTest::qWaitForWindowExposed(found)) {
                 poll->stop();
                 poll->deleteLater();
-                act(d);
+                act(found);
+            } else if (++*tries > 250) {
+                poll->stop();
+                poll->deleteLater();
+                ADD_FAILURE() << "no file dialog came up";
+                if (found) static_cast<QDialog*>(found)->reject();
             }
         });
         poll->start(20);
@@ -326,7 +353,10 @@ TEST_F(MainWindowTest, PickersReturnPathAndName) {
     answer([&](QFileDialog* d) {
         offered = d->nameFilters();
         EXPECT_EQ(QDir(d->directory()).absolutePath(), QDir(dir).absolutePath());
-        d->selectFile(dir + QStringLiteral("/plate00.nc"));
+        // Typed, as the directory listing may still be loading.
+        auto* name = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("plate00.nc"));
         static_cast<QDialog*>(d)->accept();
     });
     OpenFileRequest request{"加工文件(*.NC)|*.NC|所有文件(*.*)|*.*||", dir.toStdString()};

@@ -470,7 +470,7 @@ void DialogWindow::mousePressEvent(QMouseEvent* event) { QDialog::mousePressEven
 void DialogWindow::mouseReleaseEvent(QMouseEvent* event) { QDialog::mouseReleaseEvent(event); }
 void DialogWindow::wheelEvent(QWheelEvent* event) { QDialog::wheelEvent(event); }
 
-void DialogWindow::paintEvent(QPaintEvent*) {
+void DialogWindow::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const int border = (m_template->windowStyle & res::kThinBorder) ? 1 : 0;
     const QRect client = rect().adjusted(border, border, -border, -border);
@@ -484,7 +484,15 @@ void DialogWindow::paintEvent(QPaintEvent*) {
         p.setPen(QColor(40, 48, 60));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
-    SchedulePaint();
+    // A control repainting itself (a label's new text) shows through to the
+    // window here; that is not a paint of the window itself, which the
+    // logic's paint work (and the map's blinking) must not follow.
+    QRegion own = event->region();
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && w->isVisible() && !w->isWindow()) own -= w->geometry();
+    }
+    if (!own.isEmpty()) SchedulePaint();
 }
 
 void DialogWindow::SchedulePaint() {
