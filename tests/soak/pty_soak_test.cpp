@@ -1,0 +1,321 @@
+// The soak over a real pseudo-terminal: kestrane-sim with its fault options
+// (answers lost, bad CRCs, exception answers, requests lost, answers from a
+// wrong slave, every answer late, the line vanishing and coming back), the
+// console logic on the POSIX serial driver and the system clock, in real
+// time. Power cuts end the console between ticks; the operator resumes and
+// restarts. The same checks as the headless soak, from kestrane-sim's
+// command log and the settings file.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "app/console_dlg.h"
+#include "link/posix_serial_driver.h"
+#include "platform/program_folder.h"
+#include "res/ids.h"
+#include "soak_support.h"
+#include "ui/testing/fake_view.h"
+
+namespace ks::soak {
+namespace {
+
+namespace fs = std::filesystem;
+namespace ids = ks::res::console;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr uint32_t kDrillMs = 150;
+
+// kestrane-sim as a child process, its link COM1 and its command log in a
+// fresh folder; its closing report (stderr) is kept.
+class SimChild {
+public:
+    explicit SimChild(const std::vector<std::string>& options) {
+        char tmpl[] = "/tmp/ks-soak-pty-XXXXXX";
+        m_dir = ::mkdtemp(tmpl);
+        std::vector<std::string> args = {KS_SIM_EXE, "--link", Link(), "--log", LogPath()};
+        args.insert(args.end(), options.begin(), options.end());
+        started = SteadyClock::now();
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            std::vector<char*> argv;
+            for (auto& a : args) argv.push_back(a.data());
+            argv.push_back(nullptr);
+            int err = ::open((m_dir + "/sim.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(err, 2);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        for (int i = 0; i < 300 && !LinkThere(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ~SimChild() {
+        Stop();
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+    void Stop() {
+        if (m_pid <= 0) return;
+        ::kill(m_pid, SIGTERM);
+        ::waitpid(m_pid, nullptr, 0);
+        m_pid = -1;
+    }
+    bool LinkThere() const {
+        struct stat st {};
+        return ::lstat(Link().c_str(), &st) == 0;
+    }
+    std::string Link() const { return m_dir + "/COM1"; }
+    std::string LogPath() const { return m_dir + "/commands.log"; }
+    const std::string& Dir() const { return m_dir; }
+    std::string ClosingReport() const {
+        std::string err = ReadBytes(m_dir + "/sim.err");
+        size_t at = err.rfind("requests");
+        if (at == std::string::npos) return "";
+        size_t begin = err.rfind('\n', at);
+        size_t end = err.find('\n', at);
+        return err.substr(begin == std::string::npos ? 0 : begin + 1, end - (begin == std::string::npos ? 0 : begin + 1));
+    }
+    // Model milliseconds now, from above: the model starts a little after
+    // the fork.
+    uint64_t ModelNowMs() const {
+        return static_cast<uint64_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() - started).count());
+    }
+    SteadyClock::time_point started;
+
+private:
+    std::string m_dir;
+    pid_t m_pid = -1;
+};
+
+// kestrane-sim's command log, read as it grows: "<ms> <code> <name> k=v...".
+struct LogEntry {
+    uint64_t ms = 0;
+    int code = 0;
+    bool refused = false;
+    std::map<std::string, int64_t> kv;
+};
+
+class LogReader {
+public:
+    explicit LogReader(std::string path) : m_path(std::move(path)) {}
+    // Complete lines added since the last call.
+    std::vector<LogEntry> Next() {
+        std::vector<LogEntry> out;
+        const std::string bytes = ReadBytes(m_path);
+        while (m_offset < bytes.size()) {
+            const size_t nl = bytes.find('\n', m_offset);
+            if (nl == std::string::npos) break;
+            std::istringstream line(bytes.substr(m_offset, nl - m_offset));
+            m_offset = nl + 1;
+            LogEntry e;
+            std::string name, word;
+            line >> e.ms >> e.code >> name;
+            while (line >> word) {
+                size_t eq = word.find('=');
+                if (word == "refused") e.refused = true;
+                else if (eq != std::string::npos) e.kv[word.substr(0, eq)] = AtoiRule(word.substr(eq + 1));
+            }
+            out.push_back(e);
+        }
+        return out;
+    }
+
+private:
+    std::string m_path;
+    size_t m_offset = 0;
+};
+
+// The console as a program: panels, window and console, rebuilt on restart.
+struct Program {
+    Program(PosixSerialDriver& driver, const fs::path& settings)
+        : dlg(driver, SystemClock::Instance(), positioning, machining, settings.string()) {
+        view.Open(dlg);
+        dlg.OnPaint();
+    }
+    ~Program() { view.Close(); }
+    void Tick() {
+        std::this_thread::sleep_for(std::chrono::milliseconds(view.TimerPeriod(ids::TIMER_STATUS).value_or(60)));
+        view.FireTimer(ids::TIMER_STATUS);
+    }
+    panels::CPositioningDlg positioning;
+    panels::CMachiningParamDlg machining;
+    ui::testing::FakeView view;
+    app::CConsoleDlg dlg;
+};
+
+TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
+    const auto realStart = SteadyClock::now();
+    constexpr int kHoles = 28;
+    // Every hole costs the sequencer's 1000 ms pause before drilling and each
+    // failed write 1000 ms more; the fault rates keep the run within a minute.
+    SimChild sim({"--drill-ms", std::to_string(kDrillMs), "--speed-scale", "6000", "--drop-every", "101",
+                  "--corrupt-every", "131", "--exception-every", "151", "--ignore-every", "173",
+                  "--wrong-slave-every", "191", "--delay-ms", "3", "--vanish-after", "15000",
+                  "--reappear-after", "800"});
+    ASSERT_TRUE(sim.LinkThere()) << "kestrane-sim did not come up";
+    const std::string savedFolder = ProgramFolder();
+    SetProgramFolder(sim.Dir());  // where COM1 is looked up
+
+    std::error_code ec;
+    const fs::path settings = (fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::path(sim.Dir())) /
+                              ("ks_soak_" + std::to_string(::getpid()) + "_pty");
+    fs::remove_all(settings, ec);
+    fs::create_directories(settings);
+    const std::vector<Place> plate = Plate(kHoles, 10);
+    const std::string jobPath = WriteNcJob(settings / "plate.NC", plate);
+    std::ofstream(settings / "KSConfig.ini", std::ios::binary) << SettingsText(jobPath, 0);
+
+    Report report;
+    report.name = "pty";
+    report.holes = kHoles;
+    std::mt19937 rng(4711u);
+    auto chance = [&rng](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
+
+    PosixSerialDriver driver;
+    std::unique_ptr<Program> program;
+    DrillLedger ledger(plate);
+    PlaceKeeper keeper(kHoles, 0);
+    LogReader log(sim.LogPath());
+    struct Pending {
+        Place at;
+        uint64_t startMs;
+    };
+    std::vector<Pending> drilling;  // drillings whose end is not yet known
+    int lastSeenFinished = 0;
+
+    auto look = [&] {
+        for (const LogEntry& e : log.Next()) {
+            if (e.code == 1 && !e.refused) {
+                const Place at{static_cast<int32_t>(e.kv.at("x")), static_cast<int32_t>(e.kv.at("y"))};
+                ledger.Drilled(at, program ? program->dlg.m_nCurHole : -1, report);
+                drilling.push_back({at, e.ms});
+            } else if (e.code == 50 || e.code == 12) {
+                // A stop ends a drilling early (not through); an abort ends it.
+                for (auto it = drilling.begin(); it != drilling.end();) {
+                    if (e.ms < it->startMs + kDrillMs) {
+                        if (e.code == 12) ledger.Finished(it->at);
+                        it = drilling.erase(it);
+                    } else {
+                        ++it;
+                    }
+                }
+            }
+        }
+        const uint64_t now = sim.ModelNowMs();
+        for (auto it = drilling.begin(); it != drilling.end();) {
+            if (now >= it->startMs + kDrillMs) {
+                ledger.Finished(it->at);
+                it = drilling.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        keeper.Check(CheckSettingsFile(settings / "KSConfig.ini", jobPath, report), lastSeenFinished, ledger, report);
+    };
+    auto bootAndStart = [&] {
+        program = std::make_unique<Program>(driver, settings);
+        if (program->dlg.m_nCurHole != keeper.Saved())
+            report.Violation("restart came back at hole " + std::to_string(program->dlg.m_nCurHole));
+        look();
+        ledger.NewStretch();
+        program->view.Click(ids::IDC_START);
+        if (keeper.Saved() < kHoles && program->dlg.m_nCurHole != keeper.Saved() + 1)
+            report.Violation("start after a restart went to hole " + std::to_string(program->dlg.m_nCurHole));
+        look();
+    };
+    auto restart = [&](bool powerCut) {
+        program.reset();
+        ++report.restarts;
+        if (powerCut) ++report.powerCuts;
+        bootAndStart();
+    };
+
+    bootAndStart();
+    int pausedFor = 0, linkDownFor = 0, quietFor = 0, lastProgress = -1;
+    const auto deadline = realStart + std::chrono::seconds(80);
+    while (SteadyClock::now() < deadline) {
+        app::CConsoleDlg& dlg = program->dlg;
+        if (dlg.m_nState == 1 && dlg.m_nNextStep == 1 && dlg.m_nCurHole == 0 && dlg.m_bPauseReq == 0 &&
+            keeper.Saved() == kHoles)
+            break;
+        const int before = dlg.m_nCurHole;
+        const int stateBefore = dlg.m_nState;
+        const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
+        program->Tick();
+        ++report.ticks;
+        if (stateBefore == 3 && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
+        look();
+
+        // The link is gone (the operator sees the label stay red): once the
+        // connector is back, restart the program.
+        linkDownFor = dlg.m_wCommResult != 0 ? linkDownFor + 1 : 0;
+        if (linkDownFor >= 2 && sim.LinkThere()) {
+            linkDownFor = 0;
+            restart(false);
+            continue;
+        }
+        if (chance(1.0 / 150)) {
+            restart(true);
+            continue;
+        }
+        if (dlg.m_nState == 1 && dlg.m_bPauseReq == 1) {
+            if (++pausedFor > 3) {
+                pausedFor = 0;
+                ledger.NewStretch();
+                ++report.resumes;
+                program->view.Click(ids::IDC_START);
+                look();
+            }
+            continue;
+        }
+        pausedFor = 0;
+        const int progress = dlg.m_nCurHole * 8 + dlg.m_nState * 2 + dlg.m_bDrilling;
+        quietFor = progress == lastProgress ? quietFor + 1 : 0;
+        lastProgress = progress;
+        if (quietFor > 80) {
+            quietFor = 0;
+            ++report.operatorPauses;
+            program->view.Click(ids::IDC_PAUSE);
+            look();
+        }
+    }
+    const bool ended = program->dlg.m_nCurHole == 0 && keeper.Saved() == kHoles;
+    if (!ended) report.Violation("the job did not end in time (hole " + std::to_string(keeper.Saved()) + ")");
+    program.reset();
+    std::this_thread::sleep_for(std::chrono::milliseconds(kDrillMs));
+    look();
+    ledger.CheckAllFinished(report);
+    sim.Stop();
+    report.realSeconds = std::chrono::duration<double>(SteadyClock::now() - realStart).count();
+    report.machineSeconds = report.realSeconds;
+    report.simCounts = " " + sim.ClosingReport();
+    // Every answer leaves 3 ms late ("delayed" in the closing report); the
+    // faults proper are the rest.
+    for (const char* kind : {"ignored", "exceptions", "dropped", "wrong slave", "bad CRC", "vanished"}) {
+        const std::string& text = report.simCounts;
+        size_t at = text.find(std::string(" ") + kind);
+        if (at == std::string::npos) continue;
+        size_t begin = text.rfind(' ', at - 1);
+        report.faults[kind] = static_cast<uint64_t>(AtoiRule(text.substr(begin + 1, at - begin - 1)));
+    }
+    report.Print();
+    SetProgramFolder(savedFolder);
+    fs::remove_all(settings, ec);
+
+    EXPECT_TRUE(ended);
+    EXPECT_GT(report.faults["dropped"], 0u);
+    EXPECT_EQ(report.faults["vanished"], 1u);
+    EXPECT_EQ(report.violations.size(), 0u);
+}
+
+}  // namespace
+}  // namespace ks::soak
