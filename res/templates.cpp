@@ -84,6 +84,7 @@ DialogTemplate Console() {
     t.clientWidth = 1020;
     t.clientHeight = 700;
     t.backgroundBitmap = IDB_BACKGROUND;
+    t.aboutItem = true;
     t.controls = {
         C(c::IDC_COMM_LABEL, K::Static, "通信状态", {0, 0, 284, 18}, kSunken | kCentre),
         C(c::IDC_STATUS_LINE, K::Static, "串口接收", {284, 0, 251, 18}, kSunken),
@@ -294,6 +295,11 @@ PixelRect ToPixels(const DialogTemplate& t, const DlgRect& r) {
     const int right = static_cast<int>(std::lround((r.x + r.width) * t.unitX));
     const int bottom = static_cast<int>(std::lround((r.y + r.height) * t.unitY));
     return {left, top, right - left, bottom - top};
+}
+
+std::string LoadString(int id) {
+    if (id == IDS_ABOUTBOX) return "关于 Kestrane(&A)...";
+    return {};
 }
 
 const std::vector<PictureInfo>& Pictures() {

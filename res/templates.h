@@ -75,6 +75,7 @@ struct DialogTemplate {
     int backgroundBitmap = 0;      // picture laid from the top-left, 0: none
     int32_t backgroundRgb = -1;    // 0xRRGGBB solid fill, -1: platform default
     bool panel = false;            // placed by the panel skin over the main window
+    bool aboutItem = false;        // window menu carries the about command (IDM_ABOUTBOX)
     std::vector<ControlTemplate> controls;
 
     const ControlTemplate* Find(int controlId) const;
@@ -99,6 +100,9 @@ inline constexpr int32_t kPanelRgb = 0xACBACA;  // RGB(172,186,202)
 
 // Name shown in message box titles.
 inline constexpr const char* kAppName = "Kestrane";
+
+// String table: the text of string resource `id` (UTF-8), empty when none.
+std::string LoadString(int id);
 
 // Pictures (bitmap resources). The pixels are drawn at run time; the data
 // says what each shows.

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSet>
@@ -46,6 +47,7 @@ public:
                 if (id == closeId) View().EndDialog(kIdOk);
             });
         }
+        MapCommand(ids::IDM_ABOUTBOX, [this] { commands.push_back(ids::IDM_ABOUTBOX); });
     }
 
     bool swallowKeys = true;
@@ -218,6 +220,15 @@ TEST_F(MainWindowTest, ClicksKeysWheelAndSize) {
     window->setWindowState(Qt::WindowMinimized);
     window->setWindowState(Qt::WindowNoState);
     EXPECT_EQ(logic->sizes, (std::vector<bool>{false, true}));
+}
+
+TEST_F(MainWindowTest, WindowMenuCarriesTheAboutCommand) {
+    QMenu* menu = window->WindowMenu();
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), 1);
+    EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("关于 Kestrane(&A)..."));
+    menu->actions().front()->trigger();
+    EXPECT_EQ(logic->commands, (std::vector<int>{ids::IDM_ABOUTBOX}));
 }
 
 TEST_F(MainWindowTest, TimerFiresAndReArmReplacesThePeriod) {

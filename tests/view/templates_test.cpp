@@ -92,6 +92,11 @@ TEST(Templates, MainWindowGeometryInPixels) {
     const PixelRect rate = ToPixels(t, t.Find(console::IDC_RATE_LABEL)->rect);
     EXPECT_EQ(comm.x + comm.width, line.x);
     EXPECT_EQ(line.x + line.width, rate.x);
+    // Only the main window offers the about command in its window menu.
+    EXPECT_TRUE(t.aboutItem);
+    EXPECT_FALSE(FindTemplate(IDD_ABOUTBOX)->aboutItem);
+    EXPECT_EQ(LoadString(IDS_ABOUTBOX), "关于 Kestrane(&A)...");
+    EXPECT_EQ(LoadString(999), "");
 }
 
 TEST(Templates, PictureButtonsHaveTheirPictures) {

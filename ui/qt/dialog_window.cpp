@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
@@ -469,6 +471,29 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
 void DialogWindow::mousePressEvent(QMouseEvent* event) { QDialog::mousePressEvent(event); }
 void DialogWindow::mouseReleaseEvent(QMouseEvent* event) { QDialog::mouseReleaseEvent(event); }
 void DialogWindow::wheelEvent(QWheelEvent* event) { QDialog::wheelEvent(event); }
+
+QMenu* DialogWindow::WindowMenu() {
+    if (!m_template->aboutItem) return nullptr;
+    if (!m_windowMenu) {
+        // The platform's window menu cannot take items here; the same command
+        // sits in the window's own context menu, with its mnemonic.
+        m_windowMenu = new QMenu(this);
+        const QString text = Q(res::LoadString(res::IDS_ABOUTBOX));
+        if (text.isEmpty()) return nullptr;
+        connect(m_windowMenu->addAction(text), &QAction::triggered, this, [this] {
+            if (m_logic.IsAttached()) m_logic.OnCommand(res::IDM_ABOUTBOX);
+        });
+    }
+    return m_windowMenu;
+}
+
+void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {
+    if (QMenu* menu = WindowMenu(); menu && childAt(event->pos()) == nullptr) {
+        menu->exec(event->globalPos());
+        return;
+    }
+    QDialog::contextMenuEvent(event);
+}
 
 void DialogWindow::paintEvent(QPaintEvent* event) {
     QPainter p(this);

@@ -7,11 +7,13 @@
 #include <map>
 #include <string>
 
+#include "res/ids.h"
 #include "res/templates.h"
 #include "ui/dialog.h"
 #include "ui/dialog_view.h"
 
 class QButtonGroup;
+class QMenu;
 class QTimer;
 
 namespace ks::view {
@@ -43,6 +45,10 @@ public:
     // The hole map frame (1053), or null for templates without one.
     HoleMapWidget* MapWidget() const { return m_map; }
     view::MapSurface* MapSurface() const;
+
+    // The window menu (right click on the window's own area): the about
+    // command where the template has it; null when there is nothing to offer.
+    QMenu* WindowMenu();
 
     // Asks the logic for every control's colours again and applies them.
     void RefreshStyles();
@@ -87,6 +93,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void reject() override;
     void accept() override;
 
@@ -110,6 +117,7 @@ private:
     std::map<int, QTimer*> m_timers;
     std::map<int, QButtonGroup*> m_radioGroup;  // radio id -> its group
     HoleMapWidget* m_map = nullptr;
+    QMenu* m_windowMenu = nullptr;
     QPixmap m_background;
     QColor m_fill;
     bool m_hasFill = false;
