@@ -55,7 +55,8 @@ bool CConsoleDlg::SendCommand(uint8_t code) {
 // read shows that it did not arrive: neither the drilling bit nor the
 // finished bit (the move to this hole cleared it) is up. When the status
 // cannot be read either, it is not sent again; the run then waits for the
-// bits, as after any start command that was lost.
+// bits, as after any start command that was lost. Nor is it sent again
+// once the read has paused the run (the controller asked for a pause).
 void CConsoleDlg::StartDrill() {
     uint8_t b[2];
     PutByte(b, kCmdStartDrill);
@@ -73,7 +74,7 @@ void CConsoleDlg::StartDrill() {
             m_clock.Sleep(200);
             read = ReadStatus();
         }
-        if (!read || m_bDrilling == 1 || m_bFinshJG == 1) break;
+        if (!read || m_bDrilling == 1 || m_bFinshJG == 1 || m_bPauseReq == 1) break;
     }
     ShowCommResult(m_wCommResult);
 }

@@ -117,5 +117,37 @@ TEST(SoakRegression, StartDrillingIsNotRepeatedWhenTheStatusCannotBeRead) {
     EXPECT_EQ(rig.machine.Drills().size(), holes.size());
 }
 
+// The start is lost on the way and, while the console waits to send it
+// again, the controller asks for a pause. A paused run must not be started
+// behind the operator's back.
+TEST(SoakRegression, StartDrillingIsNotSentAgainOnceTheRunIsPaused) {
+    ConsoleRig rig;
+    const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}};
+    rig.WriteSettings(rig.WriteJob(holes), 0);
+    rig.Start();
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
+    Sabotage(rig, {{[&](const SentFrame& f) {
+                        if (!IsCommand(f, 1)) return false;
+                        sim::ScriptedEvent pause;
+                        pause.atMs = f.atMs - rig.machine.StartMs() + 200;
+                        pause.pauseRequest = true;
+                        rig.machine.AddEvent(pause);
+                        return true;
+                    },
+                    1, true}});
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_bPauseReq == 1; }, 200));
+    rig.Ticks(60);
+    EXPECT_EQ(rig.machine.HolesStarted(), 1) << "drilled while paused";
+    EXPECT_EQ(rig.dlg->m_nState, 1);
+
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] {
+        return rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == 1;
+    }, 2000));
+    EXPECT_EQ(FinishedAt(rig), holes);
+    EXPECT_EQ(rig.machine.Drills().size(), holes.size());
+}
+
 }  // namespace
 }  // namespace ks::app::testing
