@@ -1,6 +1,7 @@
 // The console walks a 500-hole job through a line that fails at random
 // (fixed seed): requests lost, answers lost, bad CRCs, answers late within
-// and beyond the response time, exception answers, noise bursts long enough
+// and beyond the response time, exception answers, answers from another
+// slave, noise bursts long enough
 // to defeat the write retries, and the line vanishing until the program is
 // restarted. Power cuts destroy the console between ticks, some leaving a
 // stray temporary settings file as a cut during a settings write would. An
@@ -29,7 +30,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace ids = ks::res::console;
 
-enum class Fault { Ignore, Drop, Crc, Late, VeryLate, Exception, Count };
+enum class Fault { Ignore, Drop, Crc, Late, VeryLate, Exception, WrongSlave, Count };
 
 const char* FaultName(Fault f) {
     switch (f) {
@@ -39,6 +40,7 @@ const char* FaultName(Fault f) {
     case Fault::Late: return "late-in-time";
     case Fault::VeryLate: return "late-past-timeout";
     case Fault::Exception: return "exception";
+    case Fault::WrongSlave: return "wrong-slave";
     default: return "?";
     }
 }
@@ -84,12 +86,13 @@ public:
                 plan.exceptionEveryN = next;
                 plan.exceptionCode = std::uniform_int_distribution<int>(0, 1)(m_rng) ? 6 : 4;
                 break;
+            case Fault::WrongSlave: plan.wrongSlaveEveryN = next; break;
             default: break;
             }
             ++m_report.faults[FaultName(*fault)];
         }
         const bool ok = m_inner.Write(h, b, n, put);
-        plan.ignoreEveryN = plan.dropEveryN = plan.corruptCrcEveryN = plan.exceptionEveryN = 0;
+        plan.ignoreEveryN = plan.dropEveryN = plan.corruptCrcEveryN = plan.exceptionEveryN = plan.wrongSlaveEveryN = 0;
         plan.delayMs = 0;
         return ok;
     }
@@ -242,7 +245,9 @@ TEST(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         const int before = dlg.m_nCurHole;
         const int stateBefore = dlg.m_nState;
         const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
+        const bool wasPaused = dlg.m_bPauseReq == 1;
         bench.Tick();
+        if (!wasPaused && dlg.m_bPauseReq == 1) ++report.selfPauses;
         if (stateBefore == 3 && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
         look();
 
@@ -314,7 +319,8 @@ TEST(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     // The simulator's own counts of what it carried out.
     report.simCounts = " requests=" + std::to_string(c.requests) + " ignored=" + std::to_string(c.ignored) +
                        " dropped=" + std::to_string(c.dropped) + " bad-crc=" + std::to_string(c.corruptedCrc) +
-                       " delayed=" + std::to_string(c.delayed) + " exceptions=" + std::to_string(c.exceptions);
+                       " delayed=" + std::to_string(c.delayed) + " exceptions=" + std::to_string(c.exceptions) +
+                       " wrong-slave=" + std::to_string(c.wrongSlave);
     report.machineSeconds = static_cast<double>(bench.clock.ElapsedMs()) / 1000.0;
     report.realSeconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();

@@ -250,7 +250,9 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
         const int before = dlg.m_nCurHole;
         const int stateBefore = dlg.m_nState;
         const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
+        const bool wasPaused = dlg.m_bPauseReq == 1;
         program->Tick();
+        if (!wasPaused && dlg.m_bPauseReq == 1) ++report.selfPauses;
         ++report.ticks;
         if (stateBefore == 3 && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
         look();

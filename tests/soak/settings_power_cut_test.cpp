@@ -125,12 +125,15 @@ TEST(SettingsPowerCut, KilledDuringWritesTheFileStaysWholeAndKeepsThePlace) {
     }
     for (const auto& entry : fs::directory_iterator(folder))
         if (entry.path().filename() != "KSConfig.ini") ++report.tempLeftovers;
-    report.ticks = writesSeen;
     report.realSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
-    report.restarts = report.powerCuts;
-    report.Print();
-    std::printf("[soak] %s: %d rounds creating the file (%d cut before the first save), %d saves acknowledged\n",
-                report.name.c_str(), creations, killedInCreation, writesSeen);
+    std::printf("[soak] settings power cuts: %d kills (%d while creating the file, %d of those before the first "
+                "save), %d saves acknowledged, %d stray temporary files left, real time %.2f s, "
+                "invariant violations %zu\n",
+                report.powerCuts, creations, killedInCreation, writesSeen, report.tempLeftovers, report.realSeconds,
+                report.violations.size());
+    for (size_t i = 0; i < report.violations.size() && i < 20; ++i)
+        std::printf("[soak] settings power cuts: violation: %s\n", report.violations[i].c_str());
+    std::fflush(stdout);
 
     EXPECT_GT(writesSeen, kRounds);  // the kills did land among the writes
     EXPECT_EQ(report.violations.size(), 0u);

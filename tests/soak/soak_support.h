@@ -83,6 +83,7 @@ struct Report {
     int tempLeftovers = 0;   // power cuts that left a stray temporary settings file
     int resumes = 0;         // operator presses of start after a pause
     int operatorPauses = 0;
+    int selfPauses = 0;      // the console paused the run itself (failed or strayed move)
     int drills = 0;
     int redrills = 0;        // drillings of a hole that had been drilled before
     int settingsChecks = 0;
@@ -105,9 +106,10 @@ struct Report {
         std::printf("[soak] %s: faults injected %llu:%s\n", name.c_str(), static_cast<unsigned long long>(total),
                     f.c_str());
         if (!simCounts.empty()) std::printf("[soak] %s: simulator counted:%s\n", name.c_str(), simCounts.c_str());
-        std::printf("[soak] %s: restarts %d (power cuts %d, stray temp files %d), operator pauses %d, "
-                    "resumes %d, settings checks %d\n",
-                    name.c_str(), restarts, powerCuts, tempLeftovers, operatorPauses, resumes, settingsChecks);
+        std::printf("[soak] %s: restarts %d (power cuts %d, stray temp files %d), pauses by the operator %d, "
+                    "by the console %d, resumes %d, settings checks %d\n",
+                    name.c_str(), restarts, powerCuts, tempLeftovers, operatorPauses, selfPauses, resumes,
+                    settingsChecks);
         std::printf("[soak] %s: machine time %.1f s, real time %.2f s, invariant violations %zu\n",
                     name.c_str(), machineSeconds, realSeconds, violations.size());
         for (size_t i = 0; i < violations.size() && i < 20; ++i)
