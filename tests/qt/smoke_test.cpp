@@ -533,6 +533,13 @@ TEST(Panels, SystemInformationAndFileProcessing) {
         w.SetItemText(f::IDC_NC_FOLDER, "/home/operator/nc");
         w.SetItemText(f::IDC_JOB_PATH, "/home/operator/nc/plate00.NC");
         EXPECT_EQ(w.GetItemText(f::IDC_DIA_MIN), "0.5");
+        // A path in another code page comes back byte for byte, until typed over.
+        const std::string gbk = "D:\\\xC1\xE3\xBC\xFE\\plate.dxf";
+        w.SetItemText(f::IDC_DXF_PATH, gbk);
+        EXPECT_EQ(w.GetItemText(f::IDC_DXF_PATH), gbk);
+        qobject_cast<QLineEdit*>(w.Control(f::IDC_DXF_PATH))->setText(QStringLiteral("/parts/new.dxf"));
+        EXPECT_EQ(w.GetItemText(f::IDC_DXF_PATH), "/parts/new.dxf");
+        w.SetItemText(f::IDC_DXF_PATH, "/home/operator/parts/plate.dxf");
         EXPECT_TRUE(ShotShowsSomething(w, QStringLiteral("panel103")));
         QTest::keyClick(w.Control(f::IDC_DIA_MIN), Qt::Key_Return);
         EXPECT_TRUE(w.isVisible());

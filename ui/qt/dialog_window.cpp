@@ -548,6 +548,7 @@ void DialogWindow::changeEvent(QEvent* event) {
 void DialogWindow::SetItemText(int id, const std::string& text) {
     QWidget* w = Control(id);
     const QString s = Q(text);
+    m_givenText[id] = {s, text};
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(s);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
@@ -564,6 +565,13 @@ void DialogWindow::SetItemText(int id, const std::string& text) {
 
 std::string DialogWindow::GetItemText(int id) {
     QWidget* w = Control(id);
+    const std::string shown = ShownText(w);
+    if (auto it = m_givenText.find(id); it != m_givenText.end() && U(it->second.first) == shown)
+        return it->second.second;  // untouched since it was set: the bytes as given
+    return shown;
+}
+
+std::string DialogWindow::ShownText(QWidget* w) const {
     if (auto* l = qobject_cast<QLabel*>(w)) return U(l->text());
     if (auto* e = qobject_cast<QLineEdit*>(w)) return U(e->text());
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return U(b->text());

@@ -108,6 +108,7 @@ private:
     int DefaultButtonId() const;
     void PlaceOverParent();
     void SchedulePaint();
+    std::string ShownText(QWidget* w) const;
 
     Dialog& m_logic;
     const res::DialogTemplate* m_template;
@@ -115,6 +116,9 @@ private:
     std::map<QObject*, int> m_idOf;
     std::map<int, const res::ControlTemplate*> m_specs;
     std::map<int, QTimer*> m_timers;
+    // Bytes last given to each text control with the text they became: a
+    // path that is not valid UTF-8 must come back as the same bytes.
+    std::map<int, std::pair<QString, std::string>> m_givenText;
     std::map<int, QButtonGroup*> m_radioGroup;  // radio id -> its group
     HoleMapWidget* m_map = nullptr;
     QMenu* m_windowMenu = nullptr;
