@@ -440,6 +440,10 @@ TEST(Panels, MachiningParametersCloseOnEnter) {
         QTest::mouseClick(w.Control(ids::machining::IDC_WIDTH_PLUS), Qt::LeftButton);
         EXPECT_EQ(p.commands.back(), ids::machining::IDC_WIDTH_PLUS);
         EXPECT_TRUE(ShotShowsSomething(w, QStringLiteral("panel160")));
+        // Enter on a push button presses that button; elsewhere the default one.
+        QTest::keyClick(w.Control(ids::machining::IDC_WIDTH_MINUS), Qt::Key_Return);
+        EXPECT_EQ(p.commands.back(), ids::machining::IDC_WIDTH_MINUS);
+        EXPECT_TRUE(w.isVisible());
         QTest::keyClick(w.Control(ids::machining::IDC_PULSE_WIDTH), Qt::Key_Return);
     });
     EXPECT_EQ(r, kIdOk);

@@ -423,7 +423,8 @@ bool DialogWindow::HandleKey(QObject* watched, QKeyEvent* key) {
     if (vk == kKeyEnter) {
         // Enter presses the focused push button, else the default one.
         int id = DefaultButtonId();
-        if (auto* b = qobject_cast<QPushButton*>(watched); b && m_idOf.count(b)) id = m_idOf.at(b);
+        auto* b = qobject_cast<QAbstractButton*>(watched);
+        if (b && !qobject_cast<QRadioButton*>(b) && m_idOf.count(b)) id = m_idOf.at(b);
         m_logic.OnCommand(id);
         return true;
     }
