@@ -169,6 +169,7 @@ TEST_F(MainWindowTest, SizesAndPictureButtons) {
         EXPECT_EQ(window->Control(c.id)->size(), QSize(info->width, info->height)) << c.id;
     }
     EXPECT_EQ(pictures, 19);
+    EXPECT_TRUE(ShotShowsSomething(*window, QStringLiteral("main-start")));
     EXPECT_TRUE(window->windowFlags() & Qt::WindowMinimizeButtonHint);
     EXPECT_FALSE(window->windowFlags() & Qt::WindowMaximizeButtonHint);
 
