@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "app/about_dlg.h"
 #include "platform/program_folder.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
@@ -47,6 +48,13 @@ void CConsoleDlg::MapCommands() {
     MapCommand(ids::IDC_SKIP_HOLE, [this] { OnSkipToHole(); });
     MapCommand(ids::IDC_SET_PAUSE_HOLE, [this] { OnSetPauseHole(); });
     MapCommand(ids::IDC_SYNC, [this] { OnSyncToggle(); });
+    // The about item of the window menu.
+    MapCommand(ks::res::IDM_ABOUTBOX, [this] { OnAbout(); });
+}
+
+void CConsoleDlg::OnAbout() {
+    CAboutDlg about;
+    View().RunModal(about);
 }
 
 bool CConsoleDlg::OnInitDialog() {

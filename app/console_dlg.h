@@ -130,6 +130,8 @@ public:
     void OnPositioning();
     void OnMachineParam();
     void OnSystemInfo();
+    // Command 16 of the window menu: the about box.
+    void OnAbout();
 
     // --- Hole map ---------------------------------------------------------
     // Centring by the view type, then a draw (paint, run control, reset).
