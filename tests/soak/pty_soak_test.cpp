@@ -154,7 +154,7 @@ struct Program {
 
 TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
     const auto realStart = SteadyClock::now();
-    constexpr int kHoles = 28;
+    constexpr int kHoles = 26;
     // Every hole costs the sequencer's 1000 ms pause before drilling and each
     // failed write 1000 ms more; the fault rates keep the run within a minute.
     SimChild sim({"--drill-ms", std::to_string(kDrillMs), "--speed-scale", "6000", "--drop-every", "101",
@@ -241,6 +241,7 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
 
     bootAndStart();
     int pausedFor = 0, linkDownFor = 0, quietFor = 0, lastProgress = -1;
+    bool cutWhileDrilling = false;
     const auto deadline = realStart + std::chrono::seconds(80);
     while (SteadyClock::now() < deadline) {
         app::CConsoleDlg& dlg = program->dlg;
@@ -265,7 +266,10 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
             restart(false);
             continue;
         }
-        if (chance(1.0 / 150)) {
+        // Power cuts: at random, and once for certain while a hole is being
+        // drilled (that hole is drilled again after the restart).
+        if (chance(1.0 / 150) || (!cutWhileDrilling && dlg.m_nState == 3 && dlg.m_nCurHole > kHoles / 3)) {
+            cutWhileDrilling = cutWhileDrilling || dlg.m_nState == 3;
             restart(true);
             continue;
         }
@@ -314,6 +318,8 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
     fs::remove_all(settings, ec);
 
     EXPECT_TRUE(ended);
+    EXPECT_TRUE(cutWhileDrilling);
+    EXPECT_GE(report.redrills, 1);
     EXPECT_GT(report.faults["dropped"], 0u);
     EXPECT_EQ(report.faults["vanished"], 1u);
     EXPECT_EQ(report.violations.size(), 0u);
