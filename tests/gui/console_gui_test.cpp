@@ -213,6 +213,13 @@ TEST(MainWindow, StartsAgainstTheSimulator) {
     EXPECT_EQ(c.Text(con::IDC_RATE_LABEL), "完成率:0.00%");
     EXPECT_EQ(c.Text(con::IDC_X_INT), "0");
     EXPECT_EQ(c.Text(con::IDC_X_DEC), ".000");
+    // The 25-point digits are not cut off by their controls.
+    for (int id : {con::IDC_X_DEC, con::IDC_Y_DEC, con::IDC_Z_DEC}) {
+        auto* l = qobject_cast<QLabel*>(c.Control(id));
+        ASSERT_NE(l, nullptr);
+        EXPECT_GE(l->font().pointSize(), 25);
+        EXPECT_LE(QFontMetrics(l->font()).horizontalAdvance(l->text()), l->contentsRect().width()) << id;
+    }
 
     // The first paint loaded the job into the list and the map.
     ASSERT_TRUE(QTest::qWaitFor([&] { return HoleRows(c) > 0; }, kWaitMs));

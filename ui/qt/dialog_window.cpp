@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -87,6 +88,20 @@ CtlColorKind ColourKind(ControlKind kind) {
         case ControlKind::PictureButton: return CtlColorKind::Button;
         default: return CtlColorKind::Static;
     }
+}
+
+// The substitute for a Windows face may run wider than the face a label was
+// laid out for (the 25-point coordinate digits): a one-line label whose text
+// would be cut is drawn condensed just enough to fit.
+void FitLabel(QLabel* l) {
+    if (!l || l->wordWrap() || l->text().isEmpty()) return;
+    QFont f = l->font();
+    f.setStretch(QFont::AnyStretch);
+    const int need = QFontMetrics(f).horizontalAdvance(l->text());
+    const int room = l->contentsRect().width() - 2;
+    const int stretch = (need > room && need > 0) ? std::max(70, room * 100 / need) : 0;
+    if (stretch > 0) f.setStretch(stretch);
+    if (l->font() != f) l->setFont(f);
 }
 
 QString Css(const Rgb& c) { return QStringLiteral("rgb(%1,%2,%3)").arg(c.r).arg(c.g).arg(c.b); }
@@ -294,7 +309,10 @@ void DialogWindow::ApplyStyle(int id) {
         if (!style->fontFace.empty()) {
             QFont f(Q(style->fontFace));
             if (style->fontPoints > 0) f.setPointSize(style->fontPoints);
-            if (w->font() != f) w->setFont(f);
+            if (w->font() != f) {
+                w->setFont(f);
+                FitLabel(qobject_cast<QLabel*>(w));
+            }
         }
     }
     if (spec->kind == ControlKind::GroupBox) {
@@ -552,6 +570,7 @@ void DialogWindow::SetItemText(int id, const std::string& text) {
     m_givenText[id] = {s, text};
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(s);
+        FitLabel(l);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
         e->setText(s);
         e->setCursorPosition(0);
