@@ -204,6 +204,9 @@ TEST(MainWindow, StartsAgainstTheSimulator) {
     ASSERT_TRUE(c.Open());
 
     EXPECT_EQ(c.W().windowTitle(), Q("Kestrane 分体机Ver19.2  加工文件:---------" + job));
+    // A fixed size: no maximise box, no resizing.
+    EXPECT_EQ(c.W().minimumSize(), c.W().maximumSize());
+    EXPECT_FALSE(c.W().windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(c.Text(con::IDC_COMM_LABEL).rfind("连接成功 , 端口号COM1", 0), 0u) << c.Text(con::IDC_COMM_LABEL);
     EXPECT_NE(c.Text(con::IDC_COMM_LABEL).find("√通信正常"), std::string::npos);
     // The slow group of the tick fills the status line and the rate.
@@ -306,9 +309,13 @@ TEST(MainWindow, StartDrillsHoles) {
     c.Click(con::IDC_PAUSE);
     EXPECT_EQ(c.C().m_nState, 1);
     EXPECT_EQ(c.C().m_bPauseReq, 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_bDrilling == 0 && c.C().m_bMoving == 0; }, kWaitMs));
     const int held = m.IntSetting(settings::key::Hole);
-    QTest::qWait(1500);
-    EXPECT_LE(m.IntSetting(settings::key::Hole), held + 1);  // a hole under way may still finish
+    const int drills = m.Commands().count("drill");
+    QTest::qWait(1500);  // longer than a hole takes here
+    EXPECT_EQ(m.IntSetting(settings::key::Hole), held);
+    EXPECT_EQ(m.Commands().count("drill"), drills);
+    EXPECT_EQ(c.C().m_nState, 1);
 }
 
 TEST(MainWindow, WithoutOpenGl) {
