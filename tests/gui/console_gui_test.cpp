@@ -284,6 +284,13 @@ TEST(MainWindow, StartsAgainstTheSimulator) {
     EXPECT_EQ(abouts, 2);
     c.W().SetChildHook(nullptr);
     EXPECT_TRUE(c.W().isVisible());
+
+    // The caption's close box ends the window; no command goes to the controller.
+    const int sent = m.Log().size();
+    c.W().close();
+    EXPECT_FALSE(c.W().isVisible());
+    QTest::qWait(200);
+    EXPECT_EQ(m.Log().size(), sent);
 }
 
 TEST(MainWindow, StartDrillsHoles) {
