@@ -1,8 +1,8 @@
 #pragma once
 // Shared pieces of the fuzz targets: a reader that takes typed values off
 // the front of the fuzz input, a scratch folder made once per process (in
-// memory when /dev/shm is there, so the file-based loaders cost no disk
-// writes), and a check that aborts with a message libFuzzer reports as a
+// memory where possible, so the file-based loaders cost no disk writes),
+// and a check that aborts with a message libFuzzer reports as a
 // crash.
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,15 +49,18 @@ private:
     const uint8_t* m_end;
 };
 
-// One folder for the whole fuzzing process; never removed while it runs
-// (libFuzzer leaves by _exit), so it lives in memory or under TMPDIR.
+// One folder for the whole fuzzing process, under TMPDIR when that is set
+// (scripts/test points it at a folder it removes afterwards), else in
+// memory. libFuzzer leaves by _exit, so the process cannot remove it.
 inline const std::string& ScratchFolder() {
     static const std::string folder = [] {
         std::string base = "/tmp";
-        if (const char* t = std::getenv("TMPDIR"); t != nullptr && *t != '\0') base = t;
         struct stat st {};
-        if (stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && access("/dev/shm", W_OK) == 0)
+        if (const char* t = std::getenv("TMPDIR"); t != nullptr && *t != '\0') {
+            base = t;
+        } else if (stat("/dev/shm", &st) == 0 && S_ISDIR(st.st_mode) && access("/dev/shm", W_OK) == 0) {
             base = "/dev/shm";
+        }
         std::string pattern = base + "/ks_fuzz_XXXXXX";
         const char* made = mkdtemp(pattern.data());
         if (made == nullptr) {
