@@ -60,7 +60,12 @@ void CConsoleDlg::OnAbout() {
 bool CConsoleDlg::OnInitDialog() {
     // The hole map's drawing context comes first; without it the window
     // stays up with no settings, link or timer.
-    if (m_pMap != nullptr && !m_pMap->CreateContext()) return false;
+    if (m_pMap != nullptr && !m_pMap->CreateContext()) {
+        // No settings were read, so there is no job for the first paint to
+        // look for: a "job file not found" message would mislead.
+        m_bFirstPaintDone = 1;
+        return false;
+    }
 
     m_nViewScale = 178;
     m_nViewOffX = 1;

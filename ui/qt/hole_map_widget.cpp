@@ -57,6 +57,15 @@ void HoleMapWidget::SimulateMissingOpenGl(bool missing) { g_simulateMissing = mi
 
 bool HoleMapWidget::CreateContext() {
     m_contextFailed = !ProbeContext();
+    // Qt composes a window holding an OpenGL widget through OpenGL, hidden
+    // or not; with no context to be had that composition crashes, so the
+    // frame leaves its window (it goes when the window goes).
+    if (m_contextFailed && parentWidget() != nullptr) {
+        QWidget* owner = parentWidget();
+        hide();
+        setParent(nullptr);
+        connect(owner, &QObject::destroyed, this, &QObject::deleteLater);
+    }
     return !m_contextFailed;
 }
 
