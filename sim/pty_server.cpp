@@ -187,12 +187,17 @@ void PtyServer::Run(const volatile std::sig_atomic_t* stop) {
         SendDue(now);
         if (clientGone) {
             // The last client closed the port: put a fresh pseudo-terminal
-            // under the link for the next one.
+            // under the link for the next one. The new one goes under the
+            // link before the old one is let go, so that a client reopening
+            // at once never meets a link to a device that has vanished.
             std::string error;
-            CloseLine(false);
+            int old = m_master;
+            m_master = -1;
             ++m_reconnects;
             Note("client closed the port; fresh pseudo-terminal");
-            if (!OpenLine(&error)) {
+            bool reopened = OpenLine(&error);
+            ::close(old);
+            if (!reopened) {
                 std::fprintf(stderr, "kestrane-sim: %s\n", error.c_str());
                 return;
             }
