@@ -47,7 +47,7 @@ const char* SimUsage() {
            "                        (default 600: value 20 -> 30 mm/s, 15 -> 40, 3 -> 200)\n"
            "  --limit AXIS=MIN:MAX  travel range of x, y, z or c in mm; leaving it stops\n"
            "                        the axes and sets the limit's signal code (1..8)\n"
-           "  --event SPEC          scripted event; SPEC is comma-separated:\n"
+           "  --event EVENT         scripted event; EVENT is comma-separated:\n"
            "                        at=MS | hole=N   when (ms after start, or when hole N\n"
            "                                         starts drilling)\n"
            "                        after=MS         extra delay\n"

@@ -195,7 +195,7 @@ void DialogWindow::Build() {
         if (c.kind == ControlKind::GroupBox) w->lower();
         if (c.id != -1) {
             m_controls[c.id] = w;
-            m_specs[c.id] = &c;
+            m_controlTemplates[c.id] = &c;
         }
         m_idOf[w] = c.id;
         if (c.style & res::kDisabled) w->setEnabled(false);
@@ -290,14 +290,14 @@ view::MapSurface* DialogWindow::MapSurface() const { return m_map; }
 
 void DialogWindow::ApplyStyle(int id) {
     QWidget* w = Control(id);
-    const res::ControlTemplate* spec = m_specs.count(id) ? m_specs[id] : nullptr;
-    if (!w || !spec || spec->kind == ControlKind::PictureButton || spec->kind == ControlKind::Frame) return;
+    const res::ControlTemplate* tmpl = m_controlTemplates.count(id) ? m_controlTemplates[id] : nullptr;
+    if (!w || !tmpl || tmpl->kind == ControlKind::PictureButton || tmpl->kind == ControlKind::Frame) return;
 
     std::optional<ControlStyle> style;
-    if (m_logic.IsAttached()) style = m_logic.OnCtlColor(id, ColourKind(spec->kind));
+    if (m_logic.IsAttached()) style = m_logic.OnCtlColor(id, ColourKind(tmpl->kind));
 
     QString css;
-    if (spec->style & res::kSunken)
+    if (tmpl->style & res::kSunken)
         css += QStringLiteral("border-width: 1px; border-style: solid; border-color: #101820 #8894a4 #8894a4 #101820;");
     if (style) {
         if (style->text) css += QStringLiteral("color: %1;").arg(Css(*style->text));
@@ -315,7 +315,7 @@ void DialogWindow::ApplyStyle(int id) {
             }
         }
     }
-    if (spec->kind == ControlKind::GroupBox) {
+    if (tmpl->kind == ControlKind::GroupBox) {
         // An explicit frame, so the box has no fill of its own that would
         // differ from the labels' brush inside it.
         css = QStringLiteral("QGroupBox { border: 1px solid rgb(112,126,146); border-radius: 4px; margin-top: 10px;"
@@ -323,7 +323,7 @@ void DialogWindow::ApplyStyle(int id) {
                              " QGroupBox::title { subcontrol-origin: margin; left: 10px; padding: 0 4px; }")
                   .arg(css);
     }
-    if (spec->kind == ControlKind::ListBox && style && style->background) {
+    if (tmpl->kind == ControlKind::ListBox && style && style->background) {
         // Keep the selected row readable on the coloured list.
         css = QStringLiteral("QListWidget { %1 } QListWidget::item:selected { background: rgb(255,214,64); color: black; }")
                   .arg(css);

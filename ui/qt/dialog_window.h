@@ -114,7 +114,7 @@ private:
     const res::DialogTemplate* m_template;
     std::map<int, QWidget*> m_controls;
     std::map<QObject*, int> m_idOf;
-    std::map<int, const res::ControlTemplate*> m_specs;
+    std::map<int, const res::ControlTemplate*> m_controlTemplates;
     std::map<int, QTimer*> m_timers;
     // Bytes last given to each text control with the text they became: a
     // path that is not valid UTF-8 must come back as the same bytes.
