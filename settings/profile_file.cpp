@@ -170,8 +170,10 @@ bool WriteFully(int fd, const std::string& data) {
 
 bool ReplaceFile(const std::string& path, const std::string& data, bool existed) {
     std::string target = existed ? ResolveTarget(path) : path;
-    std::string tmp = target + ".XXXXXX";
-    int fd = ::mkstemp(tmp.data());
+    // One fixed name beside the file: a write cut short by a power failure
+    // leaves at most this one stale copy, which the next write replaces.
+    std::string tmp = target + ".tmp";
+    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) return false;
     struct stat st {};
     mode_t mode = (existed && ::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;

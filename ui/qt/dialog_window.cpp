@@ -683,6 +683,8 @@ void DialogWindow::MessageBox(const std::string& text) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(res::kAppName), Q(text), QMessageBox::Ok, this);
+    // The operator's texts are Chinese; so is the one button.
+    box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
     box.exec();
 }
 
