@@ -57,6 +57,16 @@ bool CConsoleDlg::SendCommand(uint8_t code) {
 // cannot be read either, it is not sent again; the run then waits for the
 // bits, as after any start command that was lost. Nor is it sent again
 // once the read has paused the run (the controller asked for a pause).
+// Up to three status reads, 100 ms and then 200 ms apart: the pattern a
+// move uses to learn where the machine stands before it is sent.
+bool CConsoleDlg::ReadStatusPersistently() {
+    if (ReadStatus()) return true;
+    m_clock.Sleep(100);
+    if (ReadStatus()) return true;
+    m_clock.Sleep(200);
+    return ReadStatus();
+}
+
 void CConsoleDlg::StartDrill() {
     uint8_t b[2];
     PutByte(b, kCmdStartDrill);
@@ -65,15 +75,7 @@ void CConsoleDlg::StartDrill() {
                                   : kMbWriteFailed;
         if (m_wCommResult == kMbOk || attempt >= kWriteAttempts) break;
         m_clock.Sleep(kRetryPauseMs);
-        bool read = ReadStatus();
-        if (!read) {
-            m_clock.Sleep(100);
-            read = ReadStatus();
-        }
-        if (!read) {
-            m_clock.Sleep(200);
-            read = ReadStatus();
-        }
+        bool read = ReadStatusPersistently();
         if (!read || m_bDrilling == 1 || m_bFinshJG == 1 || m_bPauseReq == 1) break;
     }
     ShowCommResult(m_wCommResult);
@@ -92,16 +94,7 @@ bool CConsoleDlg::MoveToHole() {
     const JobHole& target = m_Hole[static_cast<size_t>(m_nCurHole)];
 
     if (m_nSpeedLevel > 0) {
-        bool read = ReadStatus();
-        if (!read) {
-            m_clock.Sleep(100);
-            read = ReadStatus();
-        }
-        if (!read) {
-            m_clock.Sleep(200);
-            read = ReadStatus();
-        }
-        if (!read) {
+        if (!ReadStatusPersistently()) {
             m_clock.Sleep(100);
         } else {
             m_nPosX = TruncToInt32(m_fPosX);

@@ -100,6 +100,7 @@ public:
 
     // --- Status tick (console_status.cpp) -------------------------------
     bool ReadStatus();
+    bool ReadStatusPersistently();
     void ReadSignal();
     void ForwardPresets();
     void ForwardPositioning();
