@@ -56,21 +56,18 @@ int32_t AtoiRule(std::string_view text) {
         negative = text[i] == '-';
         ++i;
     }
-    // Accumulate as a negative number so that INT64_MIN fits.
-    int64_t acc = 0;
-    bool saturated = false;
-    constexpr int64_t kMin = std::numeric_limits<int64_t>::min();
+    // The magnitude stops growing once it is past the 32-bit range, so any
+    // run of digits ends up at a limit instead of wrapping to a small value
+    // that could pass for a real coordinate.
+    constexpr int64_t kCap = int64_t{1} << 31;
+    int64_t magnitude = 0;
     for (; i < text.size() && IsDigit(text[i]); ++i) {
-        int d = text[i] - '0';
-        if (saturated) continue;
-        if (acc < (kMin + d) / 10) { saturated = true; continue; }
-        acc = acc * 10 - d;
+        magnitude = magnitude * 10 + (text[i] - '0');
+        if (magnitude > kCap) magnitude = kCap;
     }
-    int64_t value;
-    if (saturated) value = negative ? kMin : std::numeric_limits<int64_t>::max();
-    else if (!negative && acc == kMin) value = std::numeric_limits<int64_t>::max();
-    else value = negative ? acc : -acc;
-    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(value)));
+    const int64_t value = negative ? -magnitude : magnitude;
+    if (value > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
+    return static_cast<int32_t>(value);  // -kCap is INT32_MIN itself
 }
 
 double AtofPrefix(std::string_view text, size_t* consumed) {
@@ -81,6 +78,8 @@ double AtofPrefix(std::string_view text, size_t* consumed) {
         negative = text[i] == '-';
         ++i;
     }
+    // from_chars would take a '-' of its own: "--5" must not read as 5.
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) return 0.0;
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     double value = 0.0;

@@ -10,12 +10,13 @@ namespace ks {
 
 // The atoi rule: leading blanks (space, \t \n \v \f \r) skipped, an optional
 // sign, decimal digits up to the first other character; 0 when none.
-// Values beyond 64 bits saturate; the result wraps to 32 bits like the C
-// library's atoi on a 64-bit long.
+// Values beyond the 32-bit range give INT32_MAX or INT32_MIN, as the Windows
+// C library's atoi does (never a wrapped value that looks like a real one).
 int32_t AtoiRule(std::string_view text);
 
 // The atof rule: leading blanks skipped, the longest prefix that reads as a
 // decimal (or hexadecimal, inf, nan) floating-point number; 0.0 when none.
+// One sign at most: a second one ("--5", "+-5") means no number at all.
 // Overflow gives +-inf, underflow 0, as strtod does.
 double AtofRule(std::string_view text);
 

@@ -52,7 +52,8 @@ TEST_F(LoaderTest, NcProgramLoadsEveryHoleInFileOrder) {
 TEST_F(LoaderTest, RadiusLimitsAreExclusive) {
     EXPECT_EQ(Load("a.NC", "START N1 X1 Y1 R19999 N2 X2 Y2 R11 STOP"), 2);
     EXPECT_TRUE(sink.messages.empty());
-    for (const char* bad : {"R20000", "R10", "R5", "R0", "R-300", "Rabc", "Rnan"}) {
+    // A doubled sign is no number, not a 15 mm radius.
+    for (const char* bad : {"R20000", "R10", "R5", "R0", "R-300", "Rabc", "Rnan", "R--15000", "R+-15000"}) {
         sink.messages.clear();
         EXPECT_EQ(Load("a.NC", std::string("START N1 X1 Y1 R500 N2 X2 Y2 ") + bad + " N3 X3 Y3 R500 STOP"), 1) << bad;
         EXPECT_EQ(sink.messages, std::vector<std::string>{"文件打开出错"}) << bad;
@@ -68,6 +69,10 @@ TEST_F(LoaderTest, CentresOutsideOneMetreAreDroppedSilently) {
     EXPECT_EQ(Slot(2).nX, -999999);
     // The dropped hole was stored in the next free slot and stays there.
     EXPECT_EQ(Slot(3).nY, -1000000);
+    EXPECT_TRUE(sink.messages.empty());
+    // Coordinates past 32 bits are far away, not wrapped back near the origin.
+    EXPECT_EQ(Load("a.NC", "START N1 X4294967297 Y0 R100 N2 X5 Y-4294967297 R100 N3 X7 Y7 R100 STOP"), 1);
+    EXPECT_EQ(Slot(1).nX, 7);
     EXPECT_TRUE(sink.messages.empty());
 }
 

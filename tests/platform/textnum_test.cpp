@@ -22,9 +22,16 @@ TEST(AtoiRule, ReadsLikeTheCLibrary) {
     EXPECT_EQ(AtoiRule("没找到正确的串口号"), 0);
     EXPECT_EQ(AtoiRule("2147483647"), 2147483647);
     EXPECT_EQ(AtoiRule("-2147483648"), std::numeric_limits<int32_t>::min());
-    // glibc: strtol saturates at 64 bits, atoi keeps the low 32 bits.
-    EXPECT_EQ(AtoiRule("4294967297"), 1);
-    EXPECT_EQ(AtoiRule("99999999999999999999999"), -1);
+    // Beyond 32 bits the limits, as the Windows C library gives them; never
+    // a wrapped value such as 1 for 2^32 + 1.
+    constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+    constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+    EXPECT_EQ(AtoiRule("2147483648"), kMax);
+    EXPECT_EQ(AtoiRule("-2147483649"), kMin);
+    EXPECT_EQ(AtoiRule("4294967297"), kMax);
+    EXPECT_EQ(AtoiRule("-4294967297"), kMin);
+    EXPECT_EQ(AtoiRule("99999999999999999999999"), kMax);
+    EXPECT_EQ(AtoiRule(" -000000000000000000000012"), -12);
 }
 
 TEST(AtofRule, ReadsTheLongestNumericPrefix) {
@@ -54,6 +61,23 @@ TEST(AtofRule, AgreesWithStrtodOnAwkwardTexts) {
                              "1.2345678", "-1.2345678", "0.001", "123456789012345678901234"}) {
         EXPECT_EQ(AtofRule(text), std::strtod(text, nullptr)) << text;
     }
+}
+
+// One sign only: a second one ends the number before it starts, hexadecimal
+// texts included ("-0x-5" is "-0" followed by other text).
+TEST(AtofRule, TakesOneSignLikeStrtod) {
+    for (const char* text : {"--5", "+-5", "-+5", "++5", " --15000", "+-inf", "--0x10", "-0x-5",
+                             "0x-5", "-0x.-5", "- 5", "-.-5", "-0x1p3", "1e+-5", "-5"}) {
+        char* end = nullptr;
+        const double expected = std::strtod(text, &end);
+        size_t used = 99;
+        const double got = AtofPrefix(text, &used);
+        EXPECT_EQ(got, expected) << text;
+        EXPECT_EQ(std::signbit(got), std::signbit(expected)) << text;
+        EXPECT_EQ(used, static_cast<size_t>(end - text)) << text;
+    }
+    EXPECT_EQ(AtofRule("--5"), 0.0);
+    EXPECT_EQ(AtofRule("+-5"), 0.0);
 }
 
 TEST(TruncToInt32, TruncatesTowardZeroAndGuardsTheRange) {
