@@ -1,10 +1,5 @@
 #include "jobfiles/word_scanner.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstring>
 
@@ -14,48 +9,11 @@
 
 namespace ks {
 
-FileBytes::~FileBytes() {
-    if (m_map != nullptr) munmap(m_map, m_size);
-}
-
 bool FileBytes::Open(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    const bool haveStat = fstat(fd, &st) == 0;
-    if (haveStat && S_ISDIR(st.st_mode)) {
-        // Linux opens a folder for reading; it is still no file to read.
-        ::close(fd);
-        errno = EISDIR;
-        return false;
-    }
-    if (haveStat && S_ISREG(st.st_mode) && st.st_size > 0) {
-        // Populated at once: one call instead of a fault per page.
-        void* map = mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-        if (map != MAP_FAILED) {
-            m_map = map;
-            m_data = static_cast<const char*>(map);
-            m_size = static_cast<size_t>(st.st_size);
-            ::close(fd);
-            return true;
-        }
-    }
-    // Not mappable (empty, a pipe, a device): read it whole.
-    char buf[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n > 0) {
-            m_copy.append(buf, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            break;  // a read error ends the data like the end of the file
-        }
-    }
-    ::close(fd);
-    m_data = m_copy.data();
-    m_size = m_copy.size();
-    return true;
+    int error = 0;
+    if (ReadWholeFile(path, m_contents, &error)) return true;
+    errno = error;
+    return false;
 }
 
 bool WordScanner::ReadWord(std::string_view& word, size_t maxWord) {

@@ -1,12 +1,14 @@
 #pragma once
 // Word-level reading of drawing files. A drawing is scanned as a stream of
 // whitespace-separated words (the "%s\n" behaviour of the C library), but a
-// whole drawing is mapped at once so that long stretches that hold no key
-// word can be passed with a substring search instead of word by word.
+// whole drawing is held in memory at once so that long stretches that hold
+// no key word can be passed with a substring search instead of word by word.
 #include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "platform/file_read.h"
 
 namespace ks {
 
@@ -15,24 +17,21 @@ inline bool IsScanBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// The bytes of one file, mapped read-only (or read whole when the file
-// cannot be mapped, e.g. a pipe).
+// The bytes of one file, read whole into memory when opened: later changes
+// to the file (or its medium going away) do not reach them.
 class FileBytes {
 public:
     FileBytes() = default;
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
-    ~FileBytes();
 
-    // False when the file cannot be opened for reading (errno is kept).
+    // False when the file cannot be opened or read to its end (errno is
+    // set to the reason).
     bool Open(const std::string& path);
-    std::string_view Bytes() const { return {m_data, m_size}; }
+    std::string_view Bytes() const { return m_contents.View(); }
 
 private:
-    const char* m_data = nullptr;
-    size_t m_size = 0;
-    void* m_map = nullptr;
-    std::string m_copy;
+    FileContents m_contents;
 };
 
 // Reads words from a byte range. A word longer than the word buffer keeps

@@ -1,0 +1,118 @@
+#include "platform/file_read.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace ks {
+namespace {
+
+class ReadWholeFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/ks_file_read_XXXXXX";
+        const char* made = mkdtemp(pattern);
+        ASSERT_NE(made, nullptr);
+        m_dir = made;
+    }
+    void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
+    std::string Path(const char* name) const { return m_dir + "/" + name; }
+    void Write(const std::string& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+    // A text no shorter than `size` bytes in which every offset differs from
+    // its neighbours, so a shifted or repeated block shows.
+    static std::string Pattern(size_t size) {
+        std::string s;
+        s.reserve(size + 16);
+        for (size_t i = 0; s.size() < size; ++i) s += std::to_string(i) + (i % 7 == 0 ? '\0' : ' ');
+        s.resize(size);
+        return s;
+    }
+    std::string m_dir;
+};
+
+TEST_F(ReadWholeFileTest, ReadsFilesOfAnySizeByteForByte) {
+    FileContents got;
+    int error = 0;
+    // Sizes around the page and huge-page boundaries of the buffer; a large
+    // buffer is used again for the next large file, shorter than the last.
+    for (size_t size : {size_t{0}, size_t{1}, size_t{4096}, size_t{4097}, size_t{3} << 20, (size_t{2} << 20) + 5,
+                        (size_t{2} << 20) - 1}) {
+        const std::string bytes = Pattern(size);
+        Write(Path("a.NC"), bytes);
+        ASSERT_TRUE(ReadWholeFile(Path("a.NC"), got, &error)) << size;
+        EXPECT_EQ(got.Size(), size);
+        EXPECT_TRUE(got.View() == bytes) << size;
+    }
+    // A file that reports no size but has bytes (a kernel status file).
+    if (ReadWholeFile("/proc/self/status", got, &error)) {
+        EXPECT_NE(got.View().find("Pid:"), std::string_view::npos);
+    }
+    // The contents outlive the file and survive a move.
+    Write(Path("b.NC"), "START N1 X1 Y1 R100 STOP");
+    ASSERT_TRUE(ReadWholeFile(Path("b.NC"), got, &error));
+    ::unlink(Path("b.NC").c_str());
+    FileContents moved = std::move(got);
+    EXPECT_EQ(moved.View(), "START N1 X1 Y1 R100 STOP");
+    EXPECT_EQ(got.Size(), 0u);
+}
+
+TEST_F(ReadWholeFileTest, ReadsPipesAndDevicesToTheirEnd) {
+    FileContents got;
+    int error = 0;
+    ASSERT_TRUE(ReadWholeFile("/dev/null", got, &error));
+    EXPECT_EQ(got.Size(), 0u);
+
+    // More than the first guess for a stream without size, in small writes.
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string bytes = Pattern(300000);
+    std::thread writer([&] {
+        int fd = ::open(fifo.c_str(), O_WRONLY);
+        if (fd < 0) return;
+        for (size_t done = 0; done < bytes.size();) {
+            ssize_t n = ::write(fd, bytes.data() + done, std::min<size_t>(1000, bytes.size() - done));
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+        }
+        ::close(fd);
+    });
+    const bool ok = ReadWholeFile(fifo, got, &error);
+    if (!ok) ::close(::open(fifo.c_str(), O_RDONLY | O_NONBLOCK));  // lets a waiting writer go
+    writer.join();
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(got.Size(), bytes.size());
+    EXPECT_TRUE(got.View() == bytes);
+}
+
+TEST_F(ReadWholeFileTest, RefusesFoldersAndMissingFilesWithTheirErrno) {
+    FileContents got;
+    Write(Path("a.NC"), "old");
+    ASSERT_TRUE(ReadWholeFile(Path("a.NC"), got, nullptr));
+    int error = 0;
+    EXPECT_FALSE(ReadWholeFile(m_dir, got, &error));
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_EQ(got.Size(), 0u);  // nothing of the earlier file is left
+    EXPECT_FALSE(ReadWholeFile(Path("none.NC"), got, &error));
+    EXPECT_EQ(error, ENOENT);
+    EXPECT_FALSE(ReadWholeFile(Path("none.NC"), got, nullptr));
+    if (::geteuid() != 0) {
+        Write(Path("locked.NC"), "x");
+        ::chmod(Path("locked.NC").c_str(), 0);
+        EXPECT_FALSE(ReadWholeFile(Path("locked.NC"), got, &error));
+        EXPECT_EQ(error, EACCES);
+    }
+}
+
+}  // namespace
+}  // namespace ks
