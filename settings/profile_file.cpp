@@ -64,11 +64,13 @@ std::vector<Line> SplitLines(std::string_view contents) {
 }
 
 // Section name of a header line, or nullopt when the line is no header.
+// Hand-edited files write "[ FileParam Info ]": the blanks are no part of
+// the name, as with the Windows profile calls.
 std::optional<std::string_view> SectionName(std::string_view text) {
     if (text.empty() || text.front() != '[') return std::nullopt;
-    size_t close = text.find(']');
+    size_t close = text.rfind(']');
     if (close == std::string_view::npos) return std::nullopt;
-    return text.substr(1, close - 1);
+    return Trim(text.substr(1, close - 1));
 }
 
 // Key of an entry line, or nullopt for blank lines, comments and lines
@@ -88,15 +90,64 @@ std::string_view ValueOf(std::string_view text) {
     return v;
 }
 
+// Number of bytes of the well-formed UTF-8 character starting at text[at],
+// or 0 when no such character starts there.
+size_t Utf8CharAt(std::string_view text, size_t at) {
+    const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    // Allowed range of the second byte: narrower after E0, ED, F0 and F4,
+    // which would otherwise start overlong forms, surrogates or values past
+    // U+10FFFF.
+    unsigned char low = 0x80, high = 0xBF;
+    size_t len = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        len = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        len = 3;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        len = 4;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() - at < len) return 0;
+    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
+    for (size_t i = 2; i < len; ++i) {
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
+    }
+    return len;
+}
+
 std::string Limited(std::string_view text) {
     size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
-    if (text.size() > kValueLimit) text = text.substr(0, kValueLimit);
+    if (text.size() > kValueLimit) {
+        // A UTF-8 character across the cut goes whole: half of one shows as
+        // a broken character and breaks the text it is passed on in. Other
+        // bytes (GBK paths among them) are cut where the limit falls.
+        size_t cut = kValueLimit;
+        for (size_t back = 1; back <= 3; ++back) {
+            const size_t at = cut - back;
+            const size_t len = Utf8CharAt(text, at);
+            if (len > back) {
+                cut = at;
+                break;
+            }
+            if ((static_cast<unsigned char>(text[at]) & 0xC0) != 0x80) break;  // not inside a character
+        }
+        text = text.substr(0, cut);
+    }
     return std::string(text);
 }
 
-// Index of the header line of the first section called `section`.
+// Index of the header line of the first section called `section`. The
+// caller's name is taken without outer blanks, as header names are, so a
+// section written once is found again.
 std::optional<size_t> FindSection(const std::vector<Line>& lines, std::string_view section) {
+    section = Trim(section);
     for (size_t i = 0; i < lines.size(); ++i) {
         auto name = SectionName(lines[i].text);
         if (name && EqualNoCase(*name, section)) return i;

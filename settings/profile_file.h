@@ -7,23 +7,28 @@
 //    blank lines. Leading and trailing blanks (space, tab) of a line are
 //    ignored.
 //  - "[name]" starts a section; the name is the text between '[' and the
-//    first ']' (kept as is, blanks included). A line starting with ';' is a
+//    last ']' of the line, without the blanks at either end ("[ FileParam
+//    Info ]" is the section "FileParam Info"). A line starting with ';' is a
 //    comment. Any other line with '=' is a key: the key is the text before
 //    the first '=' and the value the text after it, each with the blanks
 //    around it removed, as Windows does ("Key = value" reads as "value").
 //    A value in one pair of matching quotes ('..' or "..") loses them.
-//  - Section and key names match without regard to ASCII case; the first
-//    matching section and the first matching key in it win.
+//  - Section and key names match without regard to ASCII case (and the
+//    section name asked for without its outer blanks); the first matching
+//    section and the first matching key in it win.
 //  - Values are bytes, no conversion. A value is cut at its first NUL byte
-//    and to kValueLimit bytes (the 260-byte buffer of the console).
+//    and to kValueLimit bytes (the 260-byte buffer of the console); when a
+//    well-formed UTF-8 character would be split by that cut, the value ends
+//    before it instead. Other bytes (GBK) are cut at the limit as they are.
 //  - A missing file, section or key gives the caller's default text.
 //
 // Writing
 //  - Replaces the line of an existing key with "Key=value" (the key as the
 //    caller spells it), or adds the key after the last entry of its
 //    section, or adds the section with the key at the end of the file, or
-//    creates the file. Lines end with CR LF; every other byte of the file
-//    stays as it was.
+//    creates the file. The section is found as reading finds it, so a
+//    hand-edited "[ name ]" header gets the key, not a second section.
+//    Lines end with CR LF; every other byte of the file stays as it was.
 //  - The new contents go to a temporary file in the same folder, are
 //    flushed to disk and renamed over the old file, so a crash or power
 //    loss leaves either the old or the new file, never a torn one.

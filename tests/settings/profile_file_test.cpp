@@ -88,6 +88,40 @@ TEST_F(ProfileFileTest, ValuesAreBytesCutTo259) {
     EXPECT_EQ(ReadProfileString(path_, "S", "K", ""), "ab");
 }
 
+// The cut never leaves the first bytes of a UTF-8 character at the end;
+// bytes that are no well-formed UTF-8 (GBK) are cut at the limit as before.
+TEST(ProfileTextTest, CutKeepsUtf8CharactersWhole) {
+    const auto cut = [](size_t lead, const std::string& tail) {
+        const std::string value = std::string(lead, 'v') + tail;
+        const std::string read = LookupProfileValue("[S]\r\nK=" + value + "\r\n", "S", "K", "");
+        EXPECT_EQ(LookupProfileValue("", "S", "K", value), read);  // defaults are cut alike
+        return read.substr(lead);
+    };
+    const std::string zhong = "\xE4\xB8\xAD";           // 中
+    const std::string smile = "\xF0\x9F\x98\x80";      // U+1F600
+    EXPECT_EQ(cut(258, zhong), "");
+    EXPECT_EQ(cut(257, zhong), "");
+    EXPECT_EQ(cut(256, zhong + "x"), zhong);  // ends right at the limit
+    EXPECT_EQ(cut(258, "\xC3\xA9"), "");      // é
+    EXPECT_EQ(cut(256, smile), "");
+    EXPECT_EQ(cut(255, smile + "x"), smile);
+    EXPECT_EQ(cut(258, "\xC4\xEA"), "\xC4");  // GBK 年: C4 starts no UTF-8 pair with EA
+    EXPECT_EQ(cut(257, "\xB5\xB1\xC7\xB0"), "\xB5\xB1");
+    EXPECT_EQ(cut(258, "\xE0\x80\x80"), "\xE0");  // an overlong form is no character
+}
+
+// A hand-edited header with blanks inside the brackets names the same
+// section; the name runs to the last ']' of the line.
+TEST_F(ProfileFileTest, HeadersAreTrimmedInsideTheBrackets) {
+    Put("[ FileParam Info ]\r\nCom=3\r\n[\tA]B ] \r\nK=1\r\n");
+    EXPECT_EQ(ReadProfileString(path_, "FileParam Info", "Com", "d"), "3");
+    EXPECT_EQ(ReadProfileString(path_, " fileparam info", "Com", "d"), "3");
+    EXPECT_EQ(ReadProfileString(path_, "A]B", "K", "d"), "1");
+    EXPECT_TRUE(WriteProfileString(path_, "FileParam Info", "Com", "4"));
+    EXPECT_TRUE(WriteProfileString(path_, "FileParam Info", "Speed", "2"));
+    EXPECT_EQ(Get(), "[ FileParam Info ]\r\nCom=4\r\nSpeed=2\r\n[\tA]B ] \r\nK=1\r\n");
+}
+
 TEST_F(ProfileFileTest, RefusesEntriesThatWouldBreakTheFile) {
     Put("[S]\r\nA=1\r\n");
     EXPECT_FALSE(WriteProfileString(path_, "S", "A", "1\r\nInjected=1"));
