@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
+#include <vector>
 
 namespace ks {
 namespace {
@@ -58,6 +59,16 @@ bool IsPseudoTerminal(int fd) {
     return maj >= 136 && maj <= 143;
 }
 
+// Drops DTR and RTS. A tty without modem lines (a pseudo-terminal, some
+// USB adapters) answers ENOTTY or EINVAL, which is no failure: there is
+// nothing to drop.
+bool DropModemLines(int fd, std::atomic<int>& lastError) {
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    if (::ioctl(fd, TIOCMBIC, &lines) == 0 || errno == ENOTTY || errno == EINVAL) return true;
+    lastError = errno;
+    return false;
+}
+
 // Milliseconds from now until `when`, rounded up so that poll never wakes
 // just before a deadline and spins; 0 when passed.
 int MsUntil(Steady::time_point when) {
@@ -69,23 +80,23 @@ int MsUntil(Steady::time_point when) {
 }  // namespace
 
 PosixSerialDriver::~PosixSerialDriver() {
-    std::map<int, CommTimeouts> open;
+    std::vector<int> open;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        open = m_timeouts;
+        for (const auto& entry : m_ports) open.push_back(entry.first);
     }
-    for (const auto& entry : open) Close(entry.first);
+    for (int fd : open) Close(fd);
 }
 
 bool PosixSerialDriver::Known(SerialHandle h) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return h >= 0 && m_timeouts.count(static_cast<int>(h)) != 0;
+    return h >= 0 && m_ports.count(static_cast<int>(h)) != 0;
 }
 
 CommTimeouts PosixSerialDriver::TimeoutsOf(SerialHandle h) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_timeouts.find(static_cast<int>(h));
-    return it == m_timeouts.end() ? CommTimeouts{} : it->second;
+    auto it = m_ports.find(static_cast<int>(h));
+    return it == m_ports.end() ? CommTimeouts{} : it->second.timeouts;
 }
 
 SerialHandle PosixSerialDriver::Open(const std::string& devicePath) {
@@ -101,19 +112,25 @@ SerialHandle PosixSerialDriver::Open(const std::string& devicePath) {
         ::close(fd);
         return kInvalidSerialHandle;
     }
-    if (::ioctl(fd, TIOCEXCL) != 0) {
+    // TIOCEXCL also tells a tty from any other file: ENOTTY.
+    Port port;
+    if (::ioctl(fd, TIOCEXCL) != 0 || ::tcgetattr(fd, &port.saved) != 0) {
         m_lastError = errno;
+        ::ioctl(fd, TIOCNXCL);
         ::flock(fd, LOCK_UN);
         ::close(fd);
         return kInvalidSerialHandle;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_timeouts[fd] = CommTimeouts{};
+    m_ports[fd] = port;
     return fd;
 }
 
 bool PosixSerialDriver::SetLineSettings(SerialHandle h, const LineSettings& line) {
-    if (!Known(h)) return false;
+    if (!Known(h)) {
+        m_lastError = EBADF;
+        return false;
+    }
     const int fd = static_cast<int>(h);
     termios tio {};
     if (::tcgetattr(fd, &tio) != 0) {
@@ -160,7 +177,7 @@ bool PosixSerialDriver::SetLineSettings(SerialHandle h, const LineSettings& line
     ::cfsetispeed(&wanted, speed);
     ::cfsetospeed(&wanted, speed);
 
-    if (::tcsetattr(fd, TCSANOW, &wanted) == 0) return true;
+    if (::tcsetattr(fd, TCSANOW, &wanted) == 0) return DropModemLines(fd, m_lastError);
     m_lastError = errno;
     if (!pty) return false;
     // A pseudo-terminal has no line to set up: raw mode at its present
@@ -171,7 +188,7 @@ bool PosixSerialDriver::SetLineSettings(SerialHandle h, const LineSettings& line
     raw.c_iflag &= ~(IXON | IXOFF | IXANY);
     raw.c_cc[VMIN] = 0;
     raw.c_cc[VTIME] = 0;
-    if (::tcsetattr(fd, TCSANOW, &raw) == 0) return true;
+    if (::tcsetattr(fd, TCSANOW, &raw) == 0) return DropModemLines(fd, m_lastError);
     m_lastError = errno;
     return false;
 }
@@ -182,14 +199,20 @@ void PosixSerialDriver::SetQueueSizes(SerialHandle, uint32_t, uint32_t) {
 
 bool PosixSerialDriver::SetTimeouts(SerialHandle h, const CommTimeouts& timeouts) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    auto it = m_timeouts.find(static_cast<int>(h));
-    if (h < 0 || it == m_timeouts.end()) return false;
-    it->second = timeouts;
+    auto it = h < 0 ? m_ports.end() : m_ports.find(static_cast<int>(h));
+    if (it == m_ports.end()) {
+        m_lastError = EBADF;
+        return false;
+    }
+    it->second.timeouts = timeouts;
     return true;
 }
 
 bool PosixSerialDriver::Purge(SerialHandle h) {
-    if (!Known(h)) return false;
+    if (!Known(h)) {
+        m_lastError = EBADF;
+        return false;
+    }
     if (::tcflush(static_cast<int>(h), TCIOFLUSH) != 0) {
         m_lastError = errno;
         return false;
@@ -294,11 +317,19 @@ bool PosixSerialDriver::Write(SerialHandle h, const uint8_t* buffer, uint32_t co
 }
 
 void PosixSerialDriver::Close(SerialHandle h) {
+    termios saved {};
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (h < 0 || m_timeouts.erase(static_cast<int>(h)) == 0) return;
+        auto it = h < 0 ? m_ports.end() : m_ports.find(static_cast<int>(h));
+        if (it == m_ports.end()) return;
+        saved = it->second.saved;
+        m_ports.erase(it);
     }
     const int fd = static_cast<int>(h);
+    // TCSANOW: a drain could hang on a line held up by the far end, and every
+    // request has had its answer (or given up) by the time a port closes.
+    // A device that is gone refuses this; nothing to do about it then.
+    ::tcsetattr(fd, TCSANOW, &saved);
     // The exclusive flag belongs to the tty, not to this descriptor: left
     // set, a pseudo-terminal would refuse everybody but root from now on.
     ::ioctl(fd, TIOCNXCL);

@@ -3,8 +3,14 @@
 // a second program - root included - gets a clean failure), raw 8-bit line
 // without flow control, and reads with the Win32 time-out meaning done with
 // poll(): total deadline n * multiplier + constant, inter-byte gap after the
-// first byte, return as soon as all requested bytes are in.
+// first byte, return as soon as all requested bytes are in. DTR and RTS are
+// dropped once the line is set up, as the Win32 build does, because RS-485
+// adapters take their direction or power from them; the device's own termios
+// comes back on Close, so the next program finds the tty as it was.
 #ifndef _WIN32
+#include <termios.h>
+
+#include <atomic>
 #include <map>
 #include <mutex>
 
@@ -26,16 +32,22 @@ public:
     bool Write(SerialHandle h, const uint8_t* buffer, uint32_t count, uint32_t* put) override;
     void Close(SerialHandle h) override;
 
-    // errno of the last failed call (0 when none), for diagnostics.
-    int LastError() const { return m_lastError; }
+    // errno of the last failed call, 0 before the first; every failing path
+    // sets it, so it is current right after a call returned failure.
+    int LastError() const override { return m_lastError; }
 
 private:
+    struct Port {
+        CommTimeouts timeouts;
+        termios saved {};  // the device's settings when it was opened
+    };
+
     bool Known(SerialHandle h);
     CommTimeouts TimeoutsOf(SerialHandle h);
 
-    std::mutex m_mutex;  // guards m_timeouts only; I/O on one handle is single-threaded
-    std::map<int, CommTimeouts> m_timeouts;
-    int m_lastError = 0;
+    std::mutex m_mutex;  // guards m_ports only; I/O on one handle is single-threaded
+    std::map<int, Port> m_ports;
+    std::atomic<int> m_lastError{0};
 };
 
 }  // namespace ks

@@ -51,6 +51,10 @@ public:
     virtual bool Read(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) = 0;
     virtual bool Write(SerialHandle h, const uint8_t* buffer, uint32_t count, uint32_t* put) = 0;
     virtual void Close(SerialHandle h) = 0;
+
+    // errno value (POSIX meaning, whatever the platform) of the last failed
+    // call, for telling the user why; 0 when the driver cannot say.
+    virtual int LastError() const { return 0; }
 };
 
 }  // namespace ks

@@ -1,5 +1,6 @@
 #include "link/serial_port.h"
 
+#include <cerrno>
 #include <cstdio>
 
 #ifndef _WIN32
@@ -42,7 +43,11 @@ CSerialPort::CSerialPort(SerialDriver& driver) : m_hComm(kInvalidSerialHandle), 
 CSerialPort::~CSerialPort() { ClosePort(); }
 
 int CSerialPort::OpenPort(int port, uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
-    if (port < 1 || port > 19) return 0;
+    if (port < 1 || port > 19) {
+        m_openError = PortOpenError::NoDevice;
+        m_openErrno = ENODEV;
+        return 0;
+    }
     return OpenDevice(ComDevicePath(port), baud, byteSize, parity, stopBits);
 }
 
@@ -50,7 +55,7 @@ int CSerialPort::OpenDevice(const std::string& path, uint32_t baud, uint8_t byte
                             uint8_t stopBits) {
     ClosePort();
     m_hComm = m_driver.Open(path);
-    if (m_hComm == kInvalidSerialHandle) return 0;
+    if (m_hComm == kInvalidSerialHandle) return OpenFailed(m_driver.LastError());
 
     LineSettings line;
     line.baud = baud;
@@ -59,10 +64,8 @@ int CSerialPort::OpenDevice(const std::string& path, uint32_t baud, uint8_t byte
     line.stopBits = stopBits;
     // A zero rate would make the time-outs below meaningless; treat it like
     // a rate the driver refuses.
-    if (baud == 0 || !m_driver.SetLineSettings(m_hComm, line)) {
-        ClosePort();
-        return 0;
-    }
+    if (baud == 0) return OpenFailed(EINVAL);
+    if (!m_driver.SetLineSettings(m_hComm, line)) return OpenFailed(m_driver.LastError());
 
     m_driver.SetQueueSizes(m_hComm, 16384, 16384);
 
@@ -73,13 +76,21 @@ int CSerialPort::OpenDevice(const std::string& path, uint32_t baud, uint8_t byte
     timeouts.readTotalConstant = 100;
     timeouts.writeTotalMultiplier = t;
     timeouts.writeTotalConstant = 0;
-    if (!m_driver.SetTimeouts(m_hComm, timeouts)) {
-        ClosePort();
-        return 0;
-    }
+    if (!m_driver.SetTimeouts(m_hComm, timeouts)) return OpenFailed(m_driver.LastError());
 
     m_driver.Purge(m_hComm);
+    m_openError = PortOpenError::None;
+    m_openErrno = 0;
     return 1;
+}
+
+int CSerialPort::OpenFailed(int err) {
+    // A failure the driver cannot explain is still a failure: Other, not None.
+    m_openErrno = err;
+    const PortOpenError kind = ClassifyOpenErrno(err);
+    m_openError = kind == PortOpenError::None ? PortOpenError::Other : kind;
+    ClosePort();
+    return 0;
 }
 
 uint32_t CSerialPort::ReadBytes(uint8_t* buffer, uint32_t count) {

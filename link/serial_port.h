@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/port_error.h"
 #include "link/serial_driver.h"
 
 namespace ks {
@@ -46,6 +47,13 @@ public:
 
     bool IsOpen() const { return m_hComm != kInvalidSerialHandle; }
 
+    // Why the last OpenPort/OpenDevice failed: the failing step's errno as
+    // the driver gave it (0 when it gave none) and its class, which is never
+    // None after a failure. Both are cleared by a successful open. A port
+    // number out of range counts as NoDevice (ENODEV).
+    PortOpenError LastOpenError() const { return m_openError; }
+    int LastOpenErrno() const { return m_openErrno; }
+
     // kInvalidSerialHandle whenever the port is closed.
     SerialHandle m_hComm;
 
@@ -54,6 +62,14 @@ protected:
     void PurgePort();
 
     SerialDriver& m_driver;
+
+private:
+    // Records err (0: the driver could not say) as the reason of a failed
+    // open, closes the port and returns 0 for OpenDevice to pass on.
+    int OpenFailed(int err);
+
+    PortOpenError m_openError = PortOpenError::None;
+    int m_openErrno = 0;
 };
 
 }  // namespace ks

@@ -6,12 +6,39 @@
 #endif
 #include <windows.h>
 
+#include <cerrno>
+
 namespace ks {
 namespace {
 
 HANDLE ToHandle(SerialHandle h) { return reinterpret_cast<HANDLE>(h); }
 
+int ErrnoOf(DWORD code) {
+    switch (code) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_DEV_NOT_EXIST:
+        case ERROR_DEVICE_NOT_CONNECTED:
+            return ENOENT;
+        // COM ports cannot be shared: "access denied" is nearly always another
+        // program holding the port, not a missing right.
+        case ERROR_ACCESS_DENIED:
+        case ERROR_SHARING_VIOLATION:
+        case ERROR_BUSY:
+            return EBUSY;
+        // Communications calls on a handle that is no serial port.
+        case ERROR_INVALID_FUNCTION:
+        case ERROR_NOT_SUPPORTED:
+            return ENOTTY;
+        case ERROR_INVALID_PARAMETER: return EINVAL;
+        case ERROR_INVALID_HANDLE: return EBADF;
+        default: return EIO;
+    }
+}
+
 }  // namespace
+
+void Win32SerialDriver::Fail() { m_lastError = ErrnoOf(::GetLastError()); }
 
 // SerialHandle's invalid value is all bits set, like INVALID_HANDLE_VALUE.
 static_assert(sizeof(SerialHandle) == sizeof(HANDLE));
@@ -19,7 +46,10 @@ static_assert(sizeof(SerialHandle) == sizeof(HANDLE));
 SerialHandle Win32SerialDriver::Open(const std::string& devicePath) {
     HANDLE h = ::CreateFileA(devicePath.c_str(), GENERIC_READ | GENERIC_WRITE, 0 /* no sharing */, nullptr,
                              OPEN_EXISTING, 0 /* synchronous */, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return kInvalidSerialHandle;
+    if (h == INVALID_HANDLE_VALUE) {
+        Fail();
+        return kInvalidSerialHandle;
+    }
     return reinterpret_cast<SerialHandle>(h);
 }
 
@@ -41,7 +71,9 @@ bool Win32SerialDriver::SetLineSettings(SerialHandle h, const LineSettings& line
     dcb.fOutX = 0;
     dcb.fInX = 0;
     dcb.fTXContinueOnXoff = 0;
-    return ::SetCommState(ToHandle(h), &dcb) != 0;
+    if (::SetCommState(ToHandle(h), &dcb)) return true;
+    Fail();
+    return false;
 }
 
 void Win32SerialDriver::SetQueueSizes(SerialHandle h, uint32_t inBytes, uint32_t outBytes) {
@@ -58,7 +90,9 @@ bool Win32SerialDriver::SetTimeouts(SerialHandle h, const CommTimeouts& timeouts
     cto.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
     cto.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
     cto.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
-    return ::SetCommTimeouts(ToHandle(h), &cto) != 0;
+    if (::SetCommTimeouts(ToHandle(h), &cto)) return true;
+    Fail();
+    return false;
 }
 
 bool Win32SerialDriver::Purge(SerialHandle h) {
@@ -69,6 +103,7 @@ bool Win32SerialDriver::Read(SerialHandle h, uint8_t* buffer, uint32_t count, ui
     DWORD n = 0;
     BOOL ok = ::ReadFile(ToHandle(h), buffer, count, &n, nullptr);
     *got = ok ? n : 0;
+    if (!ok) Fail();
     return ok != 0;
 }
 
@@ -76,6 +111,7 @@ bool Win32SerialDriver::Write(SerialHandle h, const uint8_t* buffer, uint32_t co
     DWORD n = 0;
     BOOL ok = ::WriteFile(ToHandle(h), buffer, count, &n, nullptr);
     *put = ok ? n : 0;
+    if (!ok) Fail();
     return ok != 0;
 }
 

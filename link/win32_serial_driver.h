@@ -1,6 +1,10 @@
 #pragma once
 // Serial driver over the Win32 communications calls, for the Windows build.
+// Failures are kept as errno values so that callers classify them the same
+// way on every platform (see port_error.h).
 #ifdef _WIN32
+#include <atomic>
+
 #include "link/serial_driver.h"
 
 namespace ks {
@@ -15,6 +19,13 @@ public:
     bool Read(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) override;
     bool Write(SerialHandle h, const uint8_t* buffer, uint32_t count, uint32_t* put) override;
     void Close(SerialHandle h) override;
+    int LastError() const override { return m_lastError; }
+
+private:
+    // Keeps GetLastError() of a failed call as an errno value.
+    void Fail();
+
+    std::atomic<int> m_lastError{0};
 };
 
 }  // namespace ks

@@ -34,6 +34,7 @@ bool FakeSerialDriver::Begin(Op op, SerialHandle h) {
         --m_failSkip[op];
     } else if (m_failNext[op] > 0) {
         --m_failNext[op];
+        m_lastError = m_failErrno;
         return false;
     }
     return true;

@@ -46,6 +46,9 @@ public:
         m_failNext[op] = times;
         m_failSkip[op] = after;
     }
+    // The errno LastError() reports after an injected failure (0, "cannot
+    // say", until set).
+    void SetFailureErrno(int err) { m_failErrno = err; }
     // The next write moves at most `bytes` bytes (and still succeeds).
     void LimitNextWrite(uint32_t bytes) { m_writeLimit = static_cast<int64_t>(bytes); }
 
@@ -71,6 +74,7 @@ public:
     bool Read(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) override;
     bool Write(SerialHandle h, const uint8_t* buffer, uint32_t count, uint32_t* put) override;
     void Close(SerialHandle h) override;
+    int LastError() const override { return m_lastError; }
 
 private:
     struct Arrival {
@@ -87,6 +91,8 @@ private:
     int m_failNext[kOpCount] = {};
     int m_failSkip[kOpCount] = {};
     int64_t m_writeLimit = -1;
+    int m_failErrno = 0;
+    int m_lastError = 0;
     std::set<SerialHandle> m_open;
     SerialHandle m_nextHandle = 100;
     CommTimeouts m_timeouts;

@@ -5,6 +5,7 @@
 #include <optional>
 #include <ostream>
 
+#include "link/port_error.h"
 #include "link/register_map.h"
 #include "platform/textnum.h"
 
@@ -170,7 +171,11 @@ int RunLinkTool(const std::vector<std::string>& args, CModbusMaster& master, std
     }
 
     if (master.OpenPath(path, 57600, 8, 0, 0) != 1) {
-        err << "kestrane-link: cannot open " << path << " at 57600 8N1\n";
+        // Scripts look for the first part as it always was; the reason follows.
+        err << "kestrane-link: cannot open " << path << " at 57600 8N1";
+        const std::string why = DescribePortOpenError(master.LastOpenError(), master.LastOpenErrno());
+        if (!why.empty()) err << ": " << why;
+        err << '\n';
         return kLinkExitFailure;
     }
 

@@ -2,7 +2,9 @@
 // kestrane-link: a service diagnostic over the console's own Modbus master.
 //   kestrane-link PORT status | read ADDR COUNT | write ADDR V1 [V2 ...] | command CODE
 // Slave 1, 57600 8N1, reads with function 3, writes with function 16, one
-// attempt per transfer.
+// attempt per transfer. A port that will not open is reported with the
+// reason, e.g. "cannot open /dev/ttyUSB0 at 57600 8N1: no such device [system:
+// No such file or directory]".
 #include <iosfwd>
 #include <string>
 #include <vector>

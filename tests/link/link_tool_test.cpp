@@ -3,8 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <sstream>
 
+#ifndef _WIN32
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "link/posix_serial_driver.h"
+#include "link/testing/pty_responder.h"
+#endif
 #include "link_test_util.h"
 
 namespace ks {
@@ -150,6 +159,81 @@ TEST_F(LinkToolTest, FailuresPrintCodeAndTextOnceWithoutRetry) {
     EXPECT_EQ(Run({"/dev/x", "status"}), kLinkExitFailure);
     EXPECT_NE(err.str().find("cannot open /dev/x"), std::string::npos);
 }
+
+TEST_F(LinkToolTest, OpenFailureKeepsItsFirstPartAndAddsTheReason) {
+    driver.SetFailureErrno(EACCES);
+    driver.FailNext(Op::kOpen);
+    EXPECT_EQ(Run({"/dev/x", "status"}), kLinkExitFailure);
+    EXPECT_EQ(err.str(),
+              "kestrane-link: cannot open /dev/x at 57600 8N1: permission denied (add the user to the dialout "
+              "group and log in again) [system: Permission denied]\n");
+    // Nothing known about the failure: the line as it always was.
+    driver.SetFailureErrno(0);
+    driver.FailNext(Op::kSetLine);
+    EXPECT_EQ(Run({"/dev/x", "status"}), kLinkExitFailure);
+    EXPECT_EQ(err.str(), "kestrane-link: cannot open /dev/x at 57600 8N1\n");
+}
+
+#ifndef _WIN32
+// The tool over the real driver, on device names a technician may give it.
+class LinkToolDeviceTest : public ::testing::Test {
+protected:
+    int Run(const std::string& path) {
+        PosixSerialDriver driver;
+        CModbusMaster master(driver, SystemClock::Instance());
+        std::ostringstream out;
+        err.str("");
+        return RunLinkTool({path, "status"}, master, out, err);
+    }
+    // A plain file, which opens like any device but is no terminal.
+    std::string PlainFile() {
+        char name[] = "/tmp/ks_link_tool_XXXXXX";
+        const int fd = ::mkstemp(name);
+        if (fd >= 0) ::close(fd);
+        made.push_back(name);
+        return name;
+    }
+    void TearDown() override {
+        for (const auto& name : made) ::unlink(name.c_str());
+    }
+    std::ostringstream err;
+    std::vector<std::string> made;
+};
+
+TEST_F(LinkToolDeviceTest, MissingBusyAndNonTerminalPortsSayWhy) {
+    const std::string missing = "/dev/kestrane-no-such-port";
+    EXPECT_EQ(Run(missing), kLinkExitFailure);
+    EXPECT_EQ(err.str(), "kestrane-link: cannot open " + missing +
+                             " at 57600 8N1: no such device [system: No such file or directory]\n");
+
+    const std::string plain = PlainFile();
+    EXPECT_EQ(Run(plain), kLinkExitFailure);
+    EXPECT_EQ(err.str(), "kestrane-link: cannot open " + plain +
+                             " at 57600 8N1: not a serial port [system: Inappropriate ioctl for device]\n");
+
+    PtyResponder responder;
+    ASSERT_TRUE(responder.Ok());
+    PosixSerialDriver holder;
+    const SerialHandle held = holder.Open(responder.SlavePath());
+    ASSERT_NE(held, kInvalidSerialHandle);
+    EXPECT_EQ(Run(responder.SlavePath()), kLinkExitFailure);
+    const std::string busy = "kestrane-link: cannot open " + responder.SlavePath() +
+                             " at 57600 8N1: busy (another program holds the port) [system: ";
+    EXPECT_EQ(err.str().substr(0, busy.size()), busy);
+    holder.Close(held);
+    EXPECT_EQ(Run(responder.SlavePath()), kLinkExitOk) << err.str();
+}
+
+TEST_F(LinkToolDeviceTest, PortWithoutAccessRightsSaysPermissionDenied) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root opens any file";
+    const std::string locked = PlainFile();
+    ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
+    EXPECT_EQ(Run(locked), kLinkExitFailure);
+    EXPECT_EQ(err.str(), "kestrane-link: cannot open " + locked +
+                             " at 57600 8N1: permission denied (add the user to the dialout group and log in "
+                             "again) [system: Permission denied]\n");
+}
+#endif
 
 }  // namespace
 }  // namespace ks

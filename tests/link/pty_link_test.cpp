@@ -2,11 +2,18 @@
 // the other side. Time bounds here are deliberately loose: they tell "returned
 // at once" from "waited out a time-out" and nothing finer.
 #include <gtest/gtest.h>
+#include <pty.h>
+#include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <string>
 #include <thread>
 
 #include "link/modbus_master.h"
+#include "link/port_error.h"
 #include "link/posix_serial_driver.h"
 #include "link/testing/pty_responder.h"
 #include "link_test_util.h"
@@ -153,6 +160,87 @@ TEST_F(LinkPtyTest, MissingDeviceFailsCleanly) {
     CSerialPort port(driver);
     EXPECT_EQ(port.OpenDevice("/dev/kestrane-no-such-port", 57600, 8, 0, 0), 0);
     EXPECT_FALSE(port.IsOpen());
+}
+
+TEST_F(LinkPtyTest, EveryRefusalLeavesItsReason) {
+    EXPECT_EQ(driver.Open("/dev/kestrane-no-such-port"), kInvalidSerialHandle);
+    EXPECT_EQ(driver.LastError(), ENOENT);
+    char plain[] = "/tmp/ks_plain_XXXXXX";
+    const int fd = ::mkstemp(plain);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(driver.Open(plain), kInvalidSerialHandle);  // opens, but is no tty
+    EXPECT_EQ(driver.LastError(), ENOTTY);
+    ::unlink(plain);
+
+    SerialHandle h = driver.Open(responder.SlavePath());
+    ASSERT_NE(h, kInvalidSerialHandle);
+    PosixSerialDriver other;
+    EXPECT_EQ(other.Open(responder.SlavePath()), kInvalidSerialHandle);
+    // EBUSY from open for a user, EWOULDBLOCK from flock for root.
+    EXPECT_EQ(ClassifyOpenErrno(other.LastError()), PortOpenError::Busy) << other.LastError();
+
+    LineSettings nine;
+    nine.byteSize = 9;
+    EXPECT_FALSE(driver.SetLineSettings(h, nine));
+    EXPECT_EQ(driver.LastError(), EINVAL);
+    const SerialHandle stranger = h + 100;
+    EXPECT_FALSE(driver.SetTimeouts(stranger, CommTimeouts{}));
+    EXPECT_EQ(driver.LastError(), EBADF);
+    ASSERT_TRUE(driver.SetLineSettings(h, LineSettings{}));  // a pty has no modem lines: not a failure
+    EXPECT_FALSE(driver.SetLineSettings(stranger, LineSettings{}));
+    EXPECT_EQ(driver.LastError(), EBADF);
+    driver.Close(h);
+}
+
+// A pair of its own, so that the test holds the slave side and sees what the
+// driver leaves on the tty.
+struct PtyPair {
+    PtyPair() {
+        char buf[256] = {};
+        if (::openpty(&master, &slave, buf, nullptr, nullptr) == 0) name = buf;
+    }
+    ~PtyPair() {
+        if (slave >= 0) ::close(slave);
+        if (master >= 0) ::close(master);
+    }
+    int master = -1, slave = -1;
+    std::string name;
+};
+
+TEST(LinkPtyLine, CloseGivesTheTtyBackAsItWasFound) {
+    PtyPair pty;
+    ASSERT_FALSE(pty.name.empty());
+    termios found {};
+    ASSERT_EQ(::tcgetattr(pty.slave, &found), 0);
+    found.c_lflag |= ICANON | ECHO | ISIG;
+    found.c_iflag |= ICRNL | IXON;
+    found.c_oflag |= OPOST | ONLCR;
+    found.c_cc[VMIN] = 7;
+    found.c_cc[VTIME] = 3;
+    ::cfsetispeed(&found, B1200);
+    ::cfsetospeed(&found, B1200);
+    ASSERT_EQ(::tcsetattr(pty.slave, TCSANOW, &found), 0);
+    ASSERT_EQ(::tcgetattr(pty.slave, &found), 0);  // as the kernel keeps them
+
+    PosixSerialDriver driver;
+    const SerialHandle h = driver.Open(pty.name);
+    ASSERT_NE(h, kInvalidSerialHandle);
+    ASSERT_TRUE(driver.SetLineSettings(h, LineSettings{}));
+    termios now {};
+    ASSERT_EQ(::tcgetattr(pty.slave, &now), 0);
+    ASSERT_EQ(now.c_lflag & (ICANON | ECHO), 0u);  // raw while the driver has it
+    driver.Close(h);
+
+    termios after {};
+    ASSERT_EQ(::tcgetattr(pty.slave, &after), 0);
+    EXPECT_EQ(after.c_iflag, found.c_iflag);
+    EXPECT_EQ(after.c_oflag, found.c_oflag);
+    EXPECT_EQ(after.c_cflag, found.c_cflag);
+    EXPECT_EQ(after.c_lflag, found.c_lflag);
+    EXPECT_EQ(::cfgetospeed(&after), ::cfgetospeed(&found));
+    EXPECT_EQ(after.c_cc[VMIN], 7);
+    EXPECT_EQ(after.c_cc[VTIME], 3);
 }
 
 TEST_F(LinkPtyTest, VanishedPeerClosesThePortAndLaterTransfersFailAtOnce) {

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <utility>
 
 #include "link/modbus_result.h"
 #include "link/testing/fake_serial_driver.h"
@@ -102,6 +104,63 @@ TEST_F(LinkPortTest, EveryFailedStepEndsClosed) {
     EXPECT_FALSE(port.IsOpen());
     EXPECT_EQ(driver.OpenHandleCount(), 0u);
     EXPECT_EQ(driver.misuse, 0);
+}
+
+TEST_F(LinkPortTest, FailedOpenKeepsTheFailingStepsReasonUntilTheNextSuccess) {
+    driver.SetFailureErrno(EACCES);
+    driver.FailNext(Op::kOpen);
+    EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::PermissionDenied);
+    EXPECT_EQ(port.LastOpenErrno(), EACCES);
+
+    driver.SetFailureErrno(ENOTTY);
+    driver.FailNext(Op::kSetLine);
+    EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::NotASerialPort);
+    EXPECT_EQ(port.LastOpenErrno(), ENOTTY);
+
+    // A driver that cannot say why still leaves a failure behind.
+    driver.SetFailureErrno(0);
+    driver.FailNext(Op::kSetTimeouts);
+    EXPECT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 0);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::Other);
+    EXPECT_EQ(port.LastOpenErrno(), 0);
+
+    ASSERT_EQ(port.OpenDevice("/dev/x", 57600, 8, 0, 0), 1);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::None);
+    EXPECT_EQ(port.LastOpenErrno(), 0);
+
+    EXPECT_EQ(port.OpenDevice("/dev/x", 0, 8, 0, 0), 0);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::Other);
+    EXPECT_EQ(port.LastOpenErrno(), EINVAL);
+    EXPECT_EQ(port.OpenPort(20, 57600, 8, 0, 0), 0);
+    EXPECT_EQ(port.LastOpenError(), PortOpenError::NoDevice);
+}
+
+TEST(LinkPortError, ErrnoClassesAndTheirWording) {
+    const std::pair<int, PortOpenError> classes[] = {
+        {0, PortOpenError::None},
+        {ENOENT, PortOpenError::NoDevice},
+        {ENODEV, PortOpenError::NoDevice},
+        {ENXIO, PortOpenError::NoDevice},
+        {EACCES, PortOpenError::PermissionDenied},
+        {EPERM, PortOpenError::PermissionDenied},
+        {EBUSY, PortOpenError::Busy},
+        {EWOULDBLOCK, PortOpenError::Busy},
+        {EAGAIN, PortOpenError::Busy},
+        {ENOTTY, PortOpenError::NotASerialPort},
+        {EISDIR, PortOpenError::NotASerialPort},
+        {EIO, PortOpenError::Other},
+        {EINVAL, PortOpenError::Other},
+    };
+    for (const auto& [err, kind] : classes) EXPECT_EQ(ClassifyOpenErrno(err), kind) << err;
+
+    EXPECT_EQ(DescribePortOpenError(PortOpenError::PermissionDenied, EACCES),
+              "permission denied (add the user to the dialout group and log in again) "
+              "[system: Permission denied]");
+    EXPECT_EQ(DescribePortOpenError(PortOpenError::Busy, 0), "busy (another program holds the port)");
+    EXPECT_EQ(DescribePortOpenError(PortOpenError::Other, EIO), "Input/output error");
+    EXPECT_EQ(DescribePortOpenError(PortOpenError::Other, 0), "");
 }
 
 TEST_F(LinkPortTest, QueueSizeAndPurgeResultsDoNotMatter) {
