@@ -328,6 +328,9 @@ uint8_t Controller::Command(int code) {
 void Controller::Record(CommandRecord r) {
     r.timeMs = m_nowMs - m_startMs;
     for (int a = 0; a < 3; ++a) r.pos[a] = AxisAt(a, m_nowMs);
+    ++m_commandTotal;
+    ++m_commandCounts[static_cast<size_t>(r.code) & 0xFF];
+    if (m_commands.size() == kCommandRecordLimit) m_commands.pop_front();
     m_commands.push_back(r);
     if (m_listener) m_listener(m_commands.back(), m_listenerUser);
 }
@@ -391,6 +394,7 @@ uint8_t Controller::Execute(int code) {
             d.x = AxisAt(0, m_nowMs);
             d.y = AxisAt(1, m_nowMs);
             d.z = AxisAt(2, m_nowMs);
+            if (m_drills.size() == kDrillRecordLimit) m_drills.pop_front();
             m_drills.push_back(d);
         }
         for (PendingEvent& e : m_events) {
@@ -459,7 +463,7 @@ uint8_t Controller::Execute(int code) {
     case 35: StartJog(3, false); break;
     case 40: {
         int32_t d[3] = {Reg32(kRegMoveX), Reg32(kRegMoveY), Reg32(kRegMoveZ)};
-        m_finished = false;
+        if (!m_cfg.holdFinishedUntilDrill) m_finished = false;
         for (int a = 0; a < 3; ++a) {
             r.params[a] = d[a];
             r.target[a] = ClampToInt32(static_cast<int64_t>(AxisAt(a, m_nowMs)) + d[a]);

@@ -17,7 +17,7 @@
 //    StopMotion then sends a 1 um move, which is carried out like any move).
 //  - 1 starts drilling (refused while the axes move); after drillTimeMs the
 //    drilling bit drops and the hole-finished bit rises. 40 and 1 clear the
-//    finished bit. 50 stops drilling without finishing the hole. 12 ends the
+//    finished bit (only 1 with Config::holdFinishedUntilDrill). 50 stops drilling without finishing the hole. 12 ends the
 //    hole early: drilling stops and the finished bit rises, so that a running
 //    job walks on to the next hole.
 //  - 30..35 jog X+, X-, Y+, Y-, C+, C- until 23 (or reg 0 := 0, or a move).
@@ -29,7 +29,10 @@
 //    51 clears the pause request, 52..61 take the machining parameters, 41,
 //    42 and 58 are recorded. Any other code is refused with exception 3.
 //  - Register 8 reads the number of holes finished (low 16 bits).
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <limits>
 #include <optional>
 #include <string>
@@ -93,6 +96,9 @@ struct Config {
     uint8_t initialSpeedValue = 15;
     // Travel ranges in micrometres; the defaults never trigger.
     TravelRange travel[4];
+    // A controller that keeps the hole-finished bit of the previous hole
+    // through the next move, until the next drilling starts (command 1).
+    bool holdFinishedUntilDrill = false;
 };
 
 // A scripted event: raises a signal code and/or the pause request, either at
@@ -139,6 +145,16 @@ struct MachiningParams {
     int completeCount = 0;       // commands 58 taken
 };
 
+// The controller keeps counters of everything it did, but only the most
+// recent records: kestrane-sim runs for whole shifts, and with the
+// positioning panel open the console sends about ten commands a second.
+// 4096 commands are several minutes of that, more than any test or look at
+// the log after a fault needs (about 230 kB). 65536 drillings hold every
+// hole of the largest test jobs (a few thousand holes), with room for
+// restarts and retries, in about 2.5 MB.
+inline constexpr size_t kCommandRecordLimit = 4096;
+inline constexpr size_t kDrillRecordLimit = 65536;
+
 // One log line as kestrane-sim writes it: "<ms> <code> <name> key=value...".
 std::string FormatCommandRecord(const CommandRecord& r);
 const char* CommandName(int code);
@@ -180,12 +196,20 @@ public:
     double SpeedMmPerS() const;
     const MachiningParams& Params() const { return m_params; }
     uint32_t HeartbeatCount() const { return m_heartbeats; }
+    // Drillings started, and those that ended with the finished bit
+    // (finished or ended early), since the controller was created.
     int HolesStarted() const { return m_holesStarted; }
     int HolesFinished() const { return m_holesFinished; }
+    // Commands taken or refused since the controller was created, in all
+    // and of one code (0..255; 0 is the stop written to register 0).
+    uint64_t CommandCount() const { return m_commandTotal; }
+    uint64_t CommandCount(int code) const { return code >= 0 && code < 256 ? m_commandCounts[code] : 0; }
 
-    const std::vector<CommandRecord>& Commands() const { return m_commands; }
-    const std::vector<DrillRecord>& Drills() const { return m_drills; }
-    // Drillings that ended with the finished bit (finished or ended early).
+    // The most recent kCommandRecordLimit commands and kDrillRecordLimit
+    // drillings, oldest first; older ones are dropped.
+    const std::deque<CommandRecord>& Commands() const { return m_commands; }
+    const std::deque<DrillRecord>& Drills() const { return m_drills; }
+    // Drillings of Drills() that ended with the finished bit.
     std::vector<DrillRecord> FinishedDrills() const;
     // Called for every command taken (kestrane-sim writes its log from it).
     void SetCommandListener(void (*fn)(const CommandRecord&, void*), void* user) {
@@ -242,8 +266,10 @@ private:
     uint32_t m_heartbeats = 0;
     int m_holesStarted = 0, m_holesFinished = 0;
     std::vector<PendingEvent> m_events;
-    std::vector<CommandRecord> m_commands;
-    std::vector<DrillRecord> m_drills;
+    std::deque<CommandRecord> m_commands;
+    std::deque<DrillRecord> m_drills;
+    std::array<uint64_t, 256> m_commandCounts{};
+    uint64_t m_commandTotal = 0;
     void (*m_listener)(const CommandRecord&, void*) = nullptr;
     void* m_listenerUser = nullptr;
 };

@@ -1,5 +1,7 @@
 #include "sim/in_process_driver.h"
 
+#include <cerrno>
+
 #include <algorithm>
 
 #include "sim/controller.h"
@@ -42,8 +44,14 @@ void InProcessDriver::Arrive(uint64_t nowMs) {
 
 SerialHandle InProcessDriver::Open(const std::string& devicePath) {
     m_lastPath = devicePath;
-    if (!m_present) return kInvalidSerialHandle;
-    if (m_handle != kInvalidSerialHandle && !m_broken) return kInvalidSerialHandle;  // in use
+    if (!m_present) {
+        m_lastError = ENOENT;  // an adapter that is not plugged in
+        return kInvalidSerialHandle;
+    }
+    if (m_handle != kInvalidSerialHandle && !m_broken) {
+        m_lastError = EBUSY;
+        return kInvalidSerialHandle;
+    }
     // A fresh open finds the controller there again, with an empty line.
     m_broken = false;
     if (m_link.VanishAtMs() && m_link.VanishDue(m_clock.NowMs())) m_link.Plan().vanishAfterMs.reset();

@@ -63,6 +63,7 @@ public:
     bool Read(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) override;
     bool Write(SerialHandle h, const uint8_t* buffer, uint32_t count, uint32_t* put) override;
     void Close(SerialHandle h) override;
+    int LastError() const override { return m_lastError; }
 
 private:
     bool Usable(SerialHandle h);
@@ -77,6 +78,7 @@ private:
     SerialHandle m_handle = kInvalidSerialHandle;
     SerialHandle m_nextHandle = 100;
     int m_opens = 0;
+    int m_lastError = 0;
     std::string m_lastPath;
     CommTimeouts m_timeouts;
     LineSettings m_line;

@@ -43,6 +43,8 @@ const char* SimUsage() {
            "\n"
            "Machine:\n"
            "  --drill-ms N          drilling time per hole (default 3000)\n"
+           "  --hold-finished       keep the hole-finished bit through the next move,\n"
+           "                        until the next drilling starts\n"
            "  --speed-scale X       axis speed in mm/s = X / speed value of register 62\n"
            "                        (default 600: value 20 -> 30 mm/s, 15 -> 40, 3 -> 200)\n"
            "  --limit AXIS=MIN:MAX  travel range of x, y, z or c in mm; leaving it stops\n"
@@ -147,6 +149,8 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
             if (!value(&o->linkPath)) return false;
         } else if (a == "--log") {
             if (!value(&o->logPath)) return false;
+        } else if (a == "--hold-finished") {
+            o->config.holdFinishedUntilDrill = true;
         } else if (a == "--drill-ms") {
             if (!number(&o->config.drillTimeMs)) return false;
         } else if (a == "--speed-scale") {

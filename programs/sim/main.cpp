@@ -76,11 +76,12 @@ int main(int argc, char** argv) {
 
     const ks::sim::FaultCounters& n = link.Counters();
     std::fprintf(stderr,
-                 "kestrane-sim: %u requests, %zu commands, %d holes finished; faults: "
+                 "kestrane-sim: %u requests, %llu commands, %d holes finished; faults: "
                  "%u ignored, %u exceptions, %u dropped, %u wrong slave, %u bad CRC, %u delayed, "
                  "%u vanished\n",
-                 n.requests, machine.Commands().size(), machine.HolesFinished(), n.ignored,
-                 n.exceptions, n.dropped, n.wrongSlave, n.corruptedCrc, n.delayed, n.vanished);
+                 n.requests, static_cast<unsigned long long>(machine.CommandCount()),
+                 machine.HolesFinished(), n.ignored, n.exceptions, n.dropped, n.wrongSlave,
+                 n.corruptedCrc, n.delayed, n.vanished);
     if (log) std::fclose(log);
     return 0;
 }

@@ -116,6 +116,33 @@ TEST(ControllerDrill, FinishedBitRisesAfterDrillTimeAndNextMoveClearsIt) {
     EXPECT_EQ(c.Drills()[0].end, DrillEnd::Finished);
 }
 
+TEST(ControllerRecord, KeepsTheLatestEntriesWhileTheCountersCountOn) {
+    Controller c(FastConfig());
+    // Abort (finished) and stop (not finished) in turn, past both bounds.
+    const int drills = static_cast<int>(kDrillRecordLimit) + 5;
+    for (int i = 0; i < drills; ++i) {
+        ASSERT_EQ(c.Command(1), 0);
+        ASSERT_EQ(c.Command(i % 2 == 0 ? 12 : 50), 0);
+    }
+    ASSERT_EQ(c.Drills().size(), kDrillRecordLimit);
+    EXPECT_EQ(c.Drills().front().hole, 6);
+    EXPECT_EQ(c.Drills().back().hole, drills);
+    EXPECT_EQ(c.Drills().back().end, DrillEnd::Aborted);  // drills is odd: the last one was aborted
+    EXPECT_EQ(c.FinishedDrills().size(), kDrillRecordLimit / 2);
+    EXPECT_EQ(c.HolesStarted(), drills);
+    EXPECT_EQ(c.HolesFinished(), (drills + 1) / 2);
+
+    ASSERT_EQ(c.Commands().size(), kCommandRecordLimit);
+    EXPECT_EQ(c.Commands().back().code, 12);
+    EXPECT_EQ(c.Commands().front().code, 1);
+    EXPECT_EQ(c.CommandCount(), 2u * drills);
+    EXPECT_EQ(c.CommandCount(1), static_cast<uint64_t>(drills));
+    EXPECT_EQ(c.CommandCount(12), static_cast<uint64_t>(drills + 1) / 2);
+    EXPECT_EQ(c.CommandCount(50), static_cast<uint64_t>(drills) / 2);
+    EXPECT_EQ(c.CommandCount(40), 0u);
+    EXPECT_EQ(c.CommandCount(256), 0u);
+}
+
 TEST(ControllerDrill, StopAndAbortEndTheHoleDifferently) {
     Controller c(FastConfig());
     c.Command(1);
