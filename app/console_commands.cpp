@@ -49,14 +49,6 @@ bool CConsoleDlg::SendCommand(uint8_t code) {
     return WriteRegs(kRegCommand, 1, b);
 }
 
-// Drilling is not a command to repeat blindly: when only its answer was
-// lost the controller has taken it, and a second one after the hole is
-// through drills the hole again. So it is sent again only when a status
-// read shows that it did not arrive: neither the drilling bit nor the
-// finished bit (the move to this hole cleared it) is up. When the status
-// cannot be read either, it is not sent again; the run then waits for the
-// bits, as after any start command that was lost. Nor is it sent again
-// once the read has paused the run (the controller asked for a pause).
 // Up to three status reads, 100 ms and then 200 ms apart: the pattern a
 // move uses to learn where the machine stands before it is sent.
 bool CConsoleDlg::ReadStatusPersistently() {
@@ -67,6 +59,15 @@ bool CConsoleDlg::ReadStatusPersistently() {
     return ReadStatus();
 }
 
+// Drilling is not a command to repeat blindly: when only its answer was
+// lost the controller has taken it, and a second one after the hole is
+// through drills the hole again. So it is sent again only when a status
+// read shows that it did not arrive: the drilling bit is down and the
+// finished bit does not stand for this hole (a controller may keep it from
+// the previous hole until drilling starts). When the status cannot be read
+// either, it is not sent again; the run then waits for the bits, as after
+// any start command that was lost. Nor is it sent again once the
+// controller asks for a pause or the run is paused.
 void CConsoleDlg::StartDrill() {
     uint8_t b[2];
     PutByte(b, kCmdStartDrill);
@@ -74,11 +75,44 @@ void CConsoleDlg::StartDrill() {
         m_wCommResult = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, kRegCommand, 1, b)
                                   : kMbWriteFailed;
         if (m_wCommResult == kMbOk || attempt >= kWriteAttempts) break;
+        const ModbusResult failed = m_wCommResult;
         m_clock.Sleep(kRetryPauseMs);
-        bool read = ReadStatusPersistently();
-        if (!read || m_bDrilling == 1 || m_bFinshJG == 1 || m_bPauseReq == 1) break;
+        StatusBits st;
+        const bool read = PeekStatus(&st);
+        m_wCommResult = failed;
+        if (!read || st.drilling || HoleFinishedHere(st.finished) || st.pauseRequest || m_bPauseReq) break;
     }
     ShowCommResult(m_wCommResult);
+}
+
+// The same rule for command 40: it moves by whatever vector the controller
+// holds, so a repeat after a lost answer moves the machine twice. A move
+// that arrived shows as motion or as a position other than `from`.
+bool CConsoleDlg::ExecuteMove(const StatusBits& from) {
+    uint8_t b[2];
+    PutByte(b, kCmdExecuteMove);
+    bool arrived = false;
+    for (int attempt = 1;; ++attempt) {
+        m_wCommResult = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, kRegCommand, 1, b)
+                                  : kMbWriteFailed;
+        if (m_wCommResult == kMbOk) {
+            arrived = true;
+            break;
+        }
+        if (attempt >= kWriteAttempts) break;
+        const ModbusResult failed = m_wCommResult;
+        m_clock.Sleep(kRetryPauseMs);
+        StatusBits st;
+        const bool read = PeekStatus(&st);
+        m_wCommResult = failed;
+        if (!read) break;  // unknown: one move too many is worse than none
+        if (st.moving || st.x != from.x || st.y != from.y || st.z != from.z) {
+            arrived = true;
+            break;
+        }
+    }
+    ShowCommResult(m_wCommResult);
+    return arrived;
 }
 
 void CConsoleDlg::Heartbeat() {
@@ -91,6 +125,9 @@ bool CConsoleDlg::MoveToHole() {
     // anything else would read outside the job or the table.
     if (m_nCurHole < 0 || m_nCurHole > m_nHoleCount || !HoleInTable(m_nCurHole)) return false;
     m_bMoveIssued = 1;
+    // Evidence of drilling counts from this move on.
+    m_bDrillSeen = 0;
+    m_bFinishSeenClear = 0;
     const JobHole& target = m_Hole[static_cast<size_t>(m_nCurHole)];
 
     if (m_nSpeedLevel > 0) {
@@ -111,7 +148,7 @@ bool CConsoleDlg::MoveToHole() {
     // vector it would repeat the previous move, so it only follows a vector
     // that arrived.
     if (!WriteRegs(kRegMoveVector, 6, v)) return false;
-    bool executed = SendCommand(kCmdExecuteMove);
+    const bool executed = ExecuteMove(LastStatus());
     m_bMoving = 1;
     return executed;
 }
@@ -122,8 +159,9 @@ void CConsoleDlg::StepJog(int32_t axis, uint8_t positive) {
     Put32(v, axis == 1 ? step : 0);
     Put32(v + 4, axis == 2 ? step : 0);
     Put32(v + 8, 0);
-    WriteRegs(kRegMoveVector, 6, v);
-    SendCommand(kCmdExecuteMove);
+    // A 5 um step repeated would be 10 um: the vector must be in place and
+    // the command goes out once.
+    if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove(LastStatus());
 }
 
 void CConsoleDlg::ContinuousJog(int32_t axis, uint8_t positive) {
@@ -145,8 +183,7 @@ void CConsoleDlg::StopMotion() {
     Put32(v, 1);
     Put32(v + 4, 1);
     Put32(v + 8, 1);
-    WriteRegs(kRegMoveVector, 6, v);
-    SendCommand(kCmdExecuteMove);
+    if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove(LastStatus());
 }
 
 void CConsoleDlg::SetSpeed(int32_t level) {

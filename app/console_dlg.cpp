@@ -1,9 +1,11 @@
 // Construction, start-up, the first paint's job load, keys, size and wheel.
 #include "app/console_dlg.h"
 
+#include <cstdio>
 #include <filesystem>
 
 #include "app/about_dlg.h"
+#include "app/console_texts.h"
 #include "platform/program_folder.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
@@ -57,6 +59,17 @@ void CConsoleDlg::OnAbout() {
     View().RunModal(about);
 }
 
+// A technician's first question when the link is down is why the port did
+// not open; the label keeps its text, the reason goes beside it.
+void CConsoleDlg::ShowPortOpenError() {
+    const PortOpenError error = m_pModbus ? m_pModbus->LastOpenError() : PortOpenError::None;
+    View().SetItemToolTip(ids::IDC_COMM_LABEL, PortOpenErrorTip(error));
+    if (error == PortOpenError::None) return;
+    const std::string why = DescribePortOpenError(error, m_pModbus->LastOpenErrno());
+    std::fprintf(stderr, "kestrane: cannot open COM%d (%s)%s%s\n", m_nComPort, ComDevicePath(m_nComPort).c_str(),
+                 why.empty() ? "" : ": ", why.c_str());
+}
+
 bool CConsoleDlg::OnInitDialog() {
     // The hole map's drawing context comes first; without it the window
     // stays up with no settings, link or timer.
@@ -93,6 +106,7 @@ bool CConsoleDlg::OnInitDialog() {
     }
     View().SetItemText(ids::IDC_COMM_LABEL,
                        opened ? "连接成功 , 串口号COM" + FormatInt(m_nComPort) : "未 建立通信");
+    ShowPortOpenError();
 
     for (int i = 0; i < 2; ++i) {
         m_clock.Sleep(100);

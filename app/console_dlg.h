@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "app/status_bits.h"
 #include "jobfiles/job_loader.h"
 #include "link/modbus_master.h"
 #include "panels/machine_param_dlg.h"
@@ -101,6 +102,11 @@ public:
     // --- Status tick (console_status.cpp) -------------------------------
     bool ReadStatus();
     bool ReadStatusPersistently();
+    // The status block read and decoded for a caller that only needs to
+    // look (did a command arrive?): nothing is shown or acted on, so a read
+    // in the middle of a command cannot pause the run or save settings
+    // behind the caller's back. Up to three reads, like a move's.
+    bool PeekStatus(StatusBits* out);
     void ReadSignal();
     void ForwardPresets();
     void ForwardPositioning();
@@ -109,9 +115,20 @@ public:
     void ShowStatusLine();
     void ShowCompletion();
     void ShowCommResult(ModbusResult result);
+    void ShowPortOpenError();
+    // The operator's word on why the run paused, or on a resume point that
+    // could not be saved; shown at once and with every status line.
+    void SetPauseReason(const std::string& reason);
 
     // --- Run control (console_run.cpp) -----------------------------------
     void RunSequencerStep();
+    // Whether a finished bit read now means this hole is finished: only when
+    // the reads since the move to the hole saw its drilling bit, or saw the
+    // finished bit clear. Some controllers keep the finished bit from the
+    // previous hole until drilling really starts.
+    bool HoleFinishedHere(uint8_t finished) const {
+        return finished == 1 && (m_bDrillSeen == 1 || m_bFinishSeenClear == 1);
+    }
     void OnStartButton();
     void OnPauseButton();
     void OnResetButton();
@@ -174,6 +191,14 @@ public:
     uint8_t m_bParamPanelOpen = 0;
     uint8_t m_nSignalCode = 0;
 
+    // What status reads showed since the last move to a hole (see
+    // HoleFinishedHere).
+    uint8_t m_bDrillSeen = 0;
+    uint8_t m_bFinishSeenClear = 0;
+    // Shown after the state on the status line while it applies.
+    std::string m_strPauseReason;
+    std::string m_strSaveProblem;
+
     // Run control.
     int32_t m_nPauseHole = 0;
     uint8_t m_bPauseReq = 0;
@@ -201,7 +226,14 @@ public:
 private:
     class ListMessages;
     void MapCommands();
-    void ApplyStatusBlock(const uint8_t* block);
+    void ApplyStatusBlock(const StatusBits& st);
+    // Notes what a successful read shows of the current hole's drilling.
+    void NoteDrillEvidence(const StatusBits& st);
+    // Command 40 after its vector arrived: sent again only while a status
+    // read shows the machine neither moving nor moved from `from`, since a
+    // move whose answer alone was lost would otherwise be made twice.
+    bool ExecuteMove(const StatusBits& from);
+    StatusBits LastStatus() const;
     bool HoleInTable(int32_t hole) const { return hole >= 0 && hole < kHoleSlots; }
     // The move after which a run pauses when its writes did not arrive.
     void PauseAfterFailedMove();

@@ -21,22 +21,28 @@ void CConsoleDlg::OnFileProcess() {
     View().SetItemText(ids::IDC_RATE_LABEL, "完成率:0.00%");
 }
 
-// While the panel is open the status tick forwards its jogs and speeds;
-// closing it restores the everyday speed level.
+// While the panel is open the status tick forwards its jogs and speeds.
+// However it closes (OK, the close box, the window manager), forwarding
+// stops, a continuous jog still running is stopped (a button released in
+// the same instant as the panel closed never reached a tick), and the
+// everyday speed level comes back.
 void CConsoleDlg::OnPositioning() {
     if (m_nState != 1 || m_bMoving != 0) return;
     m_bPosPanelOpen = 1;
     m_posPanel.SetMainWindowRect(View().WindowRect());
-    if (View().RunModal(m_posPanel) == ks::ui::kIdOk) m_bPosPanelOpen = 0;
+    View().RunModal(m_posPanel);
+    m_bPosPanelOpen = 0;
+    if (s_bLastJogging == 1 && m_posPanel.m_nSpeedMode != 1) StopJog();
+    s_bLastJogging = 0;
+    m_posPanel.m_bJogging = 0;
     SetSpeed(m_nSpeedLevel);
 }
 
-// The machining parameter panel opens under the same guard as the
-// positioning panel, with the forwarding gate set while it is shown.
-// Whatever it accepted just before closing goes out at once, so nothing
-// waits for the next opening.
+// The machining parameter panel changes only the discharge settings, which
+// the operator tunes while watching a hole drill, so it opens in any state.
+// The forwarding gate is set while it is shown; whatever it accepted just
+// before closing goes out at once, so nothing waits for the next opening.
 void CConsoleDlg::OnMachiningParam() {
-    if (m_nState != 1 || m_bMoving != 0) return;
     m_bParamPanelOpen = 1;
     m_paramPanel.SetMainWindowRect(View().WindowRect());
     View().RunModal(m_paramPanel);

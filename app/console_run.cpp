@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/console_dlg.h"
+#include "app/console_texts.h"
 #include "link/register_map.h"
 #include "res/ids.h"
 
@@ -12,7 +13,10 @@ namespace ids = ks::res::console;
 
 namespace {
 
-// How far the machine may stand from a hole and still drill it: one jog step.
+// How far the machine may stand from a hole and still drill it. One jog
+// step (5 um) is the finest the operator can place the axes by hand, and
+// the controller's own positioning ends within it; a move repeated or cut
+// short misses by a whole hole pitch, far more than this.
 constexpr int64_t kArrivalToleranceUm = 5;
 
 // Whether the position of the last status read is the current hole's place.
@@ -30,7 +34,7 @@ bool StandsOnCurrentHole(const CConsoleDlg& dlg) {
 void CConsoleDlg::RunSequencerStep() {
     switch (m_nState) {
         case 3:  // machining
-            if (m_bFinshJG == 1) {
+            if (HoleFinishedHere(m_bFinshJG)) {
                 if (HoleInTable(m_nCurHole)) m_Hole[static_cast<size_t>(m_nCurHole)].bDone = 1;
                 SaveSettings();
                 if (m_nCurHole < m_nHoleCount) {
@@ -61,6 +65,7 @@ void CConsoleDlg::RunSequencerStep() {
                 // a failed move, and start moves to the hole again.
                 if (!StandsOnCurrentHole(*this)) {
                     PauseAfterFailedMove();
+                    SetPauseReason(kTextNotOnHole);
                     break;
                 }
                 m_nState = 1;
@@ -92,18 +97,16 @@ void CConsoleDlg::RunSequencerStep() {
                 m_nNextStep = 1;
                 if (!moved) PauseAfterFailedMove();
             } else if (m_nNextStep == 3) {
-                if (m_bDrilling == 0) {
-                    if (s_bStartSent == 0) {
-                        StartDrill();
-                        s_bStartSent = 1;
-                    } else if (m_bFinshJG == 1) {
-                        // Through before a status read saw it drilling (its
-                        // start was confirmed late): finished all the same.
-                        m_nState = 3;
-                        m_nNextStep = 1;
-                        s_bStartSent = 0;
-                    }
-                } else if (m_bDrilling == 1) {
+                if (m_bDrilling == 1) {
+                    m_nState = 3;
+                    m_nNextStep = 1;
+                    s_bStartSent = 0;
+                } else if (s_bStartSent == 0) {
+                    StartDrill();
+                    s_bStartSent = 1;
+                } else if (HoleFinishedHere(m_bFinshJG)) {
+                    // Through before a status read saw it drilling (its
+                    // start was confirmed late): finished all the same.
                     m_nState = 3;
                     m_nNextStep = 1;
                     s_bStartSent = 0;
@@ -135,6 +138,7 @@ void CConsoleDlg::OnStartButton() {
     m_bPauseReq = 0;
     m_nState = 2;
     m_nNextStep = 3;
+    SetPauseReason("");
     if (!moved) PauseAfterFailedMove();
 }
 
@@ -156,6 +160,7 @@ void CConsoleDlg::OnResetButton() {
 }
 
 void CConsoleDlg::EndJob() {
+    SetPauseReason("");
     m_nState = 1;
     m_nNextStep = 1;
     m_bPauseReq = 0;

@@ -1,7 +1,9 @@
 // The settings file as the main window reads and writes it.
 #include <algorithm>
+#include <cstdio>
 
 #include "app/console_dlg.h"
+#include "app/console_texts.h"
 #include "platform/textnum.h"
 #include "settings/keys.h"
 
@@ -41,13 +43,25 @@ void CConsoleDlg::LoadSettings() {
     }
 }
 
+// A resume point that did not reach the disk means a restart drills
+// finished holes again, so the operator hears of it; once per streak of
+// failed saves (the run goes on and saves again at every hole), and the
+// notice stays on the status line until a save succeeds.
 void CConsoleDlg::SaveSettings() {
     settings::CreateIfMissing(m_strIniPath, settings::ConsoleSaveDefaults());
     m_strLockMotor = FormatInt(m_nLockMotor);
     m_strHole = FormatInt(m_nCurHole);
-    settings::WriteSetting(m_strIniPath, key::LockMotor, m_strLockMotor);
-    settings::WriteSetting(m_strIniPath, key::Hole, m_strHole);
-    settings::WriteSetting(m_strIniPath, key::ViewScale, FormatInt(m_nViewScale));
+    bool saved = settings::WriteSetting(m_strIniPath, key::LockMotor, m_strLockMotor);
+    saved = settings::WriteSetting(m_strIniPath, key::Hole, m_strHole) && saved;
+    saved = settings::WriteSetting(m_strIniPath, key::ViewScale, FormatInt(m_nViewScale)) && saved;
+    if (saved == m_strSaveProblem.empty()) return;
+    if (!saved) {
+        m_strSaveProblem = kTextHoleNotSaved;
+        std::fprintf(stderr, "kestrane: cannot write %s (hole %d not saved)\n", m_strIniPath.c_str(), m_nCurHole);
+    } else {
+        m_strSaveProblem.clear();
+    }
+    ShowStatusLine();
 }
 
 }  // namespace ks::app

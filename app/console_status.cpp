@@ -47,21 +47,50 @@ bool CConsoleDlg::ReadStatus() {
                                                                 kStatusBlockCount, block)
                               : kMbWriteFailed;
     const bool ok = m_wCommResult == kMbOk;
-    if (ok) ApplyStatusBlock(block);
+    if (ok) ApplyStatusBlock(DecodeStatus(block));
     ShowCommResult(m_wCommResult);
     return ok;
 }
 
-void CConsoleDlg::ApplyStatusBlock(const uint8_t* block) {
-    auto reg = [block](int i) {
-        return static_cast<uint16_t>((block[2 * i] << 8) | block[2 * i + 1]);
-    };
-    auto reg32 = [&reg](int i) {
-        return static_cast<int32_t>(static_cast<uint32_t>(reg(i)) | (static_cast<uint32_t>(reg(i + 1)) << 16));
-    };
-    m_fPosX = static_cast<float>(reg32(kRegPosX));
-    m_fPosY = static_cast<float>(reg32(kRegPosY));
-    m_fPosZ = static_cast<float>(reg32(kRegPosZ));
+bool CConsoleDlg::PeekStatus(StatusBits* out) {
+    static constexpr uint32_t kPauses[] = {100, 200};
+    for (int attempt = 0;; ++attempt) {
+        uint8_t block[2 * kStatusBlockCount];
+        const ModbusResult result =
+            m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, kRegStatus0, kStatusBlockCount, block)
+                      : kMbWriteFailed;
+        ShowCommResult(result);
+        if (result == kMbOk) {
+            *out = DecodeStatus(block);
+            NoteDrillEvidence(*out);
+            return true;
+        }
+        if (attempt >= 2) return false;
+        m_clock.Sleep(kPauses[attempt]);
+    }
+}
+
+void CConsoleDlg::NoteDrillEvidence(const StatusBits& st) {
+    if (st.drilling) m_bDrillSeen = 1;
+    if (!st.finished) m_bFinishSeenClear = 1;
+}
+
+StatusBits CConsoleDlg::LastStatus() const {
+    StatusBits st;
+    st.x = m_nPosX;
+    st.y = m_nPosY;
+    st.z = m_nPosZ;
+    st.moving = m_bMoving;
+    st.drilling = m_bDrilling;
+    st.finished = m_bFinshJG;
+    return st;
+}
+
+void CConsoleDlg::ApplyStatusBlock(const StatusBits& st) {
+    NoteDrillEvidence(st);
+    m_fPosX = static_cast<float>(st.x);
+    m_fPosY = static_cast<float>(st.y);
+    m_fPosZ = static_cast<float>(st.z);
     m_nPosX = TruncToInt32(m_fPosX);
     m_nPosY = TruncToInt32(m_fPosY);
     m_nPosZ = TruncToInt32(m_fPosZ);
@@ -69,44 +98,36 @@ void CConsoleDlg::ApplyStatusBlock(const uint8_t* block) {
     m_posPanel.m_nCurY = m_nPosY;
     m_posPanel.m_nCurZ = m_nPosZ;
 
-    m_bMoving = reg(kRegStatus0) & 0x01;
-    const uint8_t low = static_cast<uint8_t>(reg(kRegStatus1) & 0xFF);
-    const uint8_t high = static_cast<uint8_t>(reg(kRegStatus1) >> 8);
-
-    const uint8_t drilling = low & 0x01;
-    if (drilling != m_bDrilling) {
-        m_bDrilling = drilling;
-        View().SetButtonPicture(ids::IDC_DRILL, drilling ? res::IDB_DRILL_ON : res::IDB_DRILL_OFF);
+    m_bMoving = st.moving;
+    if (st.drilling != m_bDrilling) {
+        m_bDrilling = st.drilling;
+        View().SetButtonPicture(ids::IDC_DRILL, st.drilling ? res::IDB_DRILL_ON : res::IDB_DRILL_OFF);
     }
-    m_bFinshJG = (high >> 4) & 0x01;
+    m_bFinshJG = st.finished;
 
-    const uint8_t locked = (high >> 5) & 0x01;
-    m_nLockMotor = locked;
-    if (locked != m_bAxisLocked) {
-        m_bAxisLocked = locked;
-        View().SetButtonPicture(ids::IDC_LOCK, locked ? res::IDB_LOCKED : res::IDB_UNLOCKED);
+    m_nLockMotor = st.locked;
+    if (st.locked != m_bAxisLocked) {
+        m_bAxisLocked = st.locked;
+        View().SetButtonPicture(ids::IDC_LOCK, st.locked ? res::IDB_LOCKED : res::IDB_UNLOCKED);
         SaveSettings();
     }
 
-    if ((high >> 6) & 0x01) {
+    if (st.pauseRequest) {
         OnPauseButton();
         SendCommand(kCmdAckPause);
     }
 
-    const uint8_t pump = (low >> 2) & 0x01;
-    if (pump != m_bPumpOn) {
-        m_bPumpOn = pump;
-        View().SetButtonPicture(ids::IDC_PUMP, pump ? res::IDB_PUMP_ON : res::IDB_PUMP_OFF);
+    if (st.pump != m_bPumpOn) {
+        m_bPumpOn = st.pump;
+        View().SetButtonPicture(ids::IDC_PUMP, st.pump ? res::IDB_PUMP_ON : res::IDB_PUMP_OFF);
     }
-    const uint8_t head = (low >> 3) & 0x01;
-    if (head != m_bHeadOn) {
-        m_bHeadOn = head;
-        View().SetButtonPicture(ids::IDC_HEAD, head ? res::IDB_HEAD_ON : res::IDB_HEAD_OFF);
+    if (st.head != m_bHeadOn) {
+        m_bHeadOn = st.head;
+        View().SetButtonPicture(ids::IDC_HEAD, st.head ? res::IDB_HEAD_ON : res::IDB_HEAD_OFF);
     }
-    const uint8_t hf = (low >> 1) & 0x01;
-    if (hf != m_bHfOn) {
-        m_bHfOn = hf;
-        View().SetButtonPicture(ids::IDC_HF, hf ? res::IDB_HF_ON : res::IDB_HF_OFF);
+    if (st.hf != m_bHfOn) {
+        m_bHfOn = st.hf;
+        View().SetButtonPicture(ids::IDC_HF, st.hf ? res::IDB_HF_ON : res::IDB_HF_OFF);
     }
 }
 
@@ -232,7 +253,22 @@ void CConsoleDlg::ShowStatusLine() {
         default: break;
     }
     const std::string pauseHole = m_nPauseHole > 0 ? FormatInt(m_nPauseHole) : "0";
-    View().SetItemText(ids::IDC_STATUS_LINE, "\t\t" + state + pauseHole + SignalText(m_nSignalCode));
+    // A notice goes before the signal part: with no signal that part is
+    // only blanks, which would push the notice out of the field.
+    std::string notice = m_strPauseReason;
+    if (!m_strSaveProblem.empty()) notice += (notice.empty() ? "" : "  ") + m_strSaveProblem;
+    std::string signal = SignalText(m_nSignalCode);
+    if (!notice.empty()) {
+        notice = "   " + notice;
+        if (signal.find_first_not_of(' ') == std::string::npos) signal.clear();
+    }
+    View().SetItemText(ids::IDC_STATUS_LINE, "\t\t" + state + pauseHole + notice + signal);
+}
+
+void CConsoleDlg::SetPauseReason(const std::string& reason) {
+    if (reason == m_strPauseReason) return;
+    m_strPauseReason = reason;
+    ShowStatusLine();
 }
 
 void CConsoleDlg::ShowCompletion() {

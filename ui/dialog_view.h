@@ -36,6 +36,8 @@ public:
     virtual void SetItemText(int id, const std::string& text) = 0;
     virtual std::string GetItemText(int id) = 0;
     virtual void EnableItem(int id, bool enabled) = 0;
+    // The text shown when the pointer rests on a control (empty: none).
+    virtual void SetItemToolTip(int id, const std::string& text) = 0;
 
     // List box (LB_RESETCONTENT, LB_ADDSTRING, LB_SETCURSEL, LB_GETCURSEL).
     virtual void ListReset(int id) = 0;

@@ -63,6 +63,7 @@ public:
         return m_inner.Write(h, b, n, put);
     }
     void Close(SerialHandle h) override { m_inner.Close(h); }
+    int LastError() const override { return m_inner.LastError(); }
 
     // Writes to `reg`, in order.
     std::vector<SentFrame> WritesTo(uint16_t reg) const {
@@ -154,6 +155,15 @@ public:
             Tick();
         }
         return pred();
+    }
+    // Where the drillings that ended with the finished bit were made.
+    std::vector<std::pair<int32_t, int32_t>> FinishedAt() const {
+        std::vector<std::pair<int32_t, int32_t>> out;
+        for (const auto& d : machine.FinishedDrills()) out.emplace_back(d.x, d.y);
+        return out;
+    }
+    bool JobEnded() const {
+        return dlg->m_nState == 1 && dlg->m_nNextStep == 1 && dlg->m_nCurHole == 0 && dlg->m_bPauseReq == 0;
     }
     // Sets a simulated axis position with the controller's own preset.
     void SetMachinePosition(int axisCommand, int32_t value) {

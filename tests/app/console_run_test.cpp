@@ -32,11 +32,17 @@ Holes FinishedAt(const ConsoleRig& rig) {
     return out;
 }
 
-TEST(ConsoleRunTest, ThousandHoleJobDrillsEveryHoleOnceAtItsPlace) {
+// Against both kinds of controller: one that clears the finished bit with
+// the next move, and one that keeps it until the next drilling starts.
+class WholeJob : public ::testing::TestWithParam<bool> {};
+
+TEST_P(WholeJob, ThousandHolesDrilledOnceEachAtTheirPlace) {
     // Settings on a memory file system when there is one: each saved hole
     // costs two fsyncs, which on a disk would dominate the run.
     std::error_code ec;
-    ConsoleRig rig(FastMachine(), std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "");
+    sim::Config config = FastMachine();
+    config.holdFinishedUntilDrill = GetParam();
+    ConsoleRig rig(config, std::filesystem::is_directory("/dev/shm", ec) ? "/dev/shm" : "");
     const Holes holes = Grid(1000);
     rig.WriteSettings(rig.WriteJob(holes), 0);
     rig.Start();
@@ -62,6 +68,9 @@ TEST(ConsoleRunTest, ThousandHoleJobDrillsEveryHoleOnceAtItsPlace) {
     rig.Ticks(20);
     EXPECT_EQ(rig.machine.Drills().size(), 1000u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Controllers, WholeJob, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "HoldsFinished" : "ClearsFinished"; });
 
 TEST(ConsoleRunTest, RestartResumesAfterTheSavedHole) {
     ConsoleRig rig;

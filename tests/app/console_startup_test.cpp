@@ -1,6 +1,7 @@
 // Start-up, settings load/save and the first paint's job load.
 #include "console_rig.h"
 
+#include "app/console_texts.h"
 #include "link/modbus_result.h"
 #include "settings/profile_file.h"
 
@@ -45,6 +46,8 @@ TEST(ConsoleStartupTest, PortFailureRetriesAfterOneSecondThenCarriesOn) {
     EXPECT_EQ(rig.clock.ElapsedMs(), 1000u + 200u + 3u * 2500u);
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), CommResultText(kMbWriteFailed, 1));
     EXPECT_EQ(rig.dlg->m_wCommResult, kMbWriteFailed);
+    // The label keeps its text; why the port did not open rests beside it.
+    EXPECT_EQ(rig.view.ToolTip(ids::IDC_COMM_LABEL), PortOpenErrorTip(PortOpenError::NoDevice));
 }
 
 TEST(ConsoleStartupTest, UnknownLockValueSendsNoLockCommand) {

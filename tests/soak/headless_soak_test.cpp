@@ -108,17 +108,18 @@ private:
 // on every restart; the controller, the line and the settings folder stay.
 class Bench {
 public:
-    Bench(uint32_t seed, const fs::path& folder)
+    Bench(uint32_t seed, const fs::path& folder, bool holdFinished)
         : rng(seed),
           clock(1000),
-          machine(MachineConfig(), clock.NowMs()),
+          machine(MachineConfig(holdFinished), clock.NowMs()),
           simDriver(machine, clock),
           line(simDriver, rng, report),
           m_folder(folder) {}
     ~Bench() { Shutdown(); }
 
-    static sim::Config MachineConfig() {
+    static sim::Config MachineConfig(bool holdFinished) {
         sim::Config c;
+        c.holdFinishedUntilDrill = holdFinished;
         const char* drillText = std::getenv("KS_SOAK_DRILL_MS");
         c.drillTimeMs = drillText ? static_cast<uint32_t>(std::strtoul(drillText, nullptr, 10)) : 3000;
         return c;
@@ -181,10 +182,15 @@ void LeaveStrayTempFile(const fs::path& folder, std::mt19937& rng, Report& repor
     ++report.tempLeftovers;
 }
 
-TEST(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
+// Run against both kinds of controller: one that clears the finished bit
+// with the next move, and one that keeps it until the next drilling starts.
+class ConsoleSoak : public ::testing::TestWithParam<bool> {};
+
+TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     const auto realStart = std::chrono::steady_clock::now();
     constexpr int kHoles = 500;
-    const fs::path folder = SoakFolder("headless");
+    const bool holdFinished = GetParam();
+    const fs::path folder = SoakFolder(holdFinished ? "headless-hold" : "headless");
     const std::vector<Place> plate = Plate(kHoles, 25);
     const std::string jobPath = WriteNcJob(folder / "plate.NC", plate);
     std::ofstream(folder / "KSConfig.ini", std::ios::binary) << SettingsText(jobPath, 0);
@@ -192,9 +198,10 @@ TEST(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     // A fixed seed; KS_SOAK_SEED explores others by hand.
     const char* seedText = std::getenv("KS_SOAK_SEED");
     const uint32_t seed = seedText ? static_cast<uint32_t>(std::strtoul(seedText, nullptr, 10)) : 20261209u;
-    Bench bench(seed, folder);
+    Bench bench(seed, folder, holdFinished);
     Report& report = bench.report;
-    report.name = "headless seed " + std::to_string(seed);
+    report.name = std::string(holdFinished ? "headless, finished bit held, seed " : "headless seed ") +
+                  std::to_string(seed);
     report.holes = kHoles;
     std::mt19937& rng = bench.rng;
     auto chance = [&rng](double p) { return std::uniform_real_distribution<double>(0, 1)(rng) < p; };
@@ -341,6 +348,9 @@ TEST(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     std::error_code ec;
     fs::remove_all(folder, ec);
 }
+
+INSTANTIATE_TEST_SUITE_P(Controllers, ConsoleSoak, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "HoldsFinished" : "ClearsFinished"; });
 
 }  // namespace
 }  // namespace ks::soak

@@ -604,6 +604,10 @@ void DialogWindow::EnableItem(int id, bool enabled) {
     if (QWidget* w = Control(id)) w->setEnabled(enabled);
 }
 
+void DialogWindow::SetItemToolTip(int id, const std::string& text) {
+    if (QWidget* w = Control(id)) w->setToolTip(Q(text));
+}
+
 void DialogWindow::ListReset(int id) {
     if (auto* l = qobject_cast<QListWidget*>(Control(id))) l->clear();
 }

@@ -64,6 +64,7 @@ public:
     void SetItemText(int id, const std::string& text) override;
     std::string GetItemText(int id) override;
     void EnableItem(int id, bool enabled) override;
+    void SetItemToolTip(int id, const std::string& text) override;
     void ListReset(int id) override;
     int ListAddString(int id, const std::string& row) override;
     void ListSetCurSel(int id, int index) override;

@@ -69,6 +69,10 @@ public:
     // --- What the logic showed -----------------------------------------
     std::string Text(int id) const;
     bool HasText(int id) const { return m_texts.count(id) != 0; }
+    std::string ToolTip(int id) const {
+        auto it = m_toolTips.find(id);
+        return it == m_toolTips.end() ? std::string() : it->second;
+    }
     bool IsEnabled(int id) const;
     const FakeList& List(int id) const;
     int Combo(int id) const;
@@ -96,6 +100,7 @@ public:
     void SetItemText(int id, const std::string& text) override { m_texts[id] = text; }
     std::string GetItemText(int id) override { return Text(id); }
     void EnableItem(int id, bool enabled) override { m_enabled[id] = enabled; }
+    void SetItemToolTip(int id, const std::string& text) override { m_toolTips[id] = text; }
     void ListReset(int id) override;
     int ListAddString(int id, const std::string& row) override;
     void ListSetCurSel(int id, int index) override;
@@ -121,6 +126,7 @@ public:
 private:
     Dialog* m_dialog = nullptr;
     std::map<int, std::string> m_texts;
+    std::map<int, std::string> m_toolTips;
     std::map<int, bool> m_enabled;
     mutable std::map<int, FakeList> m_lists;
     std::map<int, int> m_combos;
