@@ -253,16 +253,19 @@ void CConsoleDlg::ShowStatusLine() {
         default: break;
     }
     const std::string pauseHole = m_nPauseHole > 0 ? FormatInt(m_nPauseHole) : "0";
-    // A notice goes before the signal part: with no signal that part is
-    // only blanks, which would push the notice out of the field.
+    // A notice of ours takes the room of the leading tabs and goes before
+    // the signal part (only blanks when no signal is up), so that it is not
+    // pushed out of the field.
     std::string notice = m_strPauseReason;
     if (!m_strSaveProblem.empty()) notice += (notice.empty() ? "" : "  ") + m_strSaveProblem;
     std::string signal = SignalText(m_nSignalCode);
+    std::string lead = "\t\t";
     if (!notice.empty()) {
-        notice = "   " + notice;
+        notice = " " + notice;
+        lead.clear();
         if (signal.find_first_not_of(' ') == std::string::npos) signal.clear();
     }
-    View().SetItemText(ids::IDC_STATUS_LINE, "\t\t" + state + pauseHole + notice + signal);
+    View().SetItemText(ids::IDC_STATUS_LINE, lead + state + pauseHole + notice + signal);
 }
 
 void CConsoleDlg::SetPauseReason(const std::string& reason) {

@@ -15,12 +15,14 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSet>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
 #include <memory>
 
+#include "jobfiles/job_loader.h"
 #include "res/ids.h"
 #include "res/templates.h"
 #include "ui/qt/dialog_window.h"
@@ -273,6 +275,28 @@ TEST_F(MainWindowTest, ListsTextsAndStyles) {
     window->SetMessageHook([&](const std::string& t) { shown.push_back(t); });
     window->MessageBox("未找到指定路径的加工文件");
     EXPECT_EQ(shown, (std::vector<std::string>{"未找到指定路径的加工文件"}));
+}
+
+// The hole list shows number, X and Y of every row without a horizontal
+// scroll bar or an elided end, down to the widest rows a job can have.
+TEST_F(MainWindowTest, HoleListRowsFitTheirWidth) {
+    const std::vector<std::pair<int, JobHole>> rows = {
+        {1, {0, -999999}}, {14999, {-999999, -999999}}, {7, {999999, 999999}}, {1234, {-1000, 5}}};
+    for (int i = 0; i < 40; ++i) {
+        const auto& [n, hole] = rows[static_cast<size_t>(i) % rows.size()];
+        window->ListAddString(con::IDC_HOLE_LIST, HoleListRow(n, hole));
+    }
+    auto* list = qobject_cast<QListWidget*>(window->Control(con::IDC_HOLE_LIST));
+    QApplication::processEvents();
+    EXPECT_EQ(list->horizontalScrollBar()->maximum(), 0);
+    const QFontMetrics shown(list->font());
+    for (const auto& [n, hole] : rows)
+        EXPECT_LE(shown.horizontalAdvance(QString::fromStdString(HoleListRow(n, hole))), list->viewport()->width()) << n;
+    EXPECT_EQ(list->font().family(), QStringLiteral("黑体"));
+    // Short rows alone keep the list's own size.
+    window->ListReset(con::IDC_HOLE_LIST);
+    window->ListAddString(con::IDC_HOLE_LIST, "N1");
+    EXPECT_EQ(list->font().pointSize(), 12);
 }
 
 TEST_F(MainWindowTest, HoleMapScreenshot) {

@@ -20,9 +20,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 
 #include "ui/qt/file_filter.h"
 #include "ui/qt/hole_map_widget.h"
@@ -101,6 +103,23 @@ void FitLabel(QLabel* l) {
     const int room = l->contentsRect().width() - 2;
     const int stretch = (need > room && need > 0) ? std::max(70, room * 100 / need) : 0;
     if (stretch > 0) f.setStretch(stretch);
+    if (l->font() != f) l->setFont(f);
+}
+
+// Hole list rows keep the blanks of the job format between number, X and Y;
+// in the substitute faces the widest of them is wider than the list, which
+// would hide Y behind a horizontal scroll bar. The list's face is then drawn
+// just small enough for its widest row to fit beside the vertical scroll bar
+// (condensing by stretch is not honoured by the item painter).
+void FitList(QListWidget* l, const QFont& design, const QString& widest) {
+    if (!l) return;
+    QFont f = design;
+    const int need = widest.isEmpty() ? 0 : QFontMetrics(design).horizontalAdvance(widest) + 8;  // item margins
+    const int room = l->width() - 2 * l->frameWidth() - l->verticalScrollBar()->sizeHint().width();
+    if (need > room && design.pointSizeF() > 0) {
+        const double points = std::floor(design.pointSizeF() * room / need * 4) / 4;  // quarter points
+        f.setPointSizeF(std::max(7.0, points));
+    }
     if (l->font() != f) l->setFont(f);
 }
 
@@ -309,7 +328,14 @@ void DialogWindow::ApplyStyle(int id) {
         if (!style->fontFace.empty()) {
             QFont f(Q(style->fontFace));
             if (style->fontPoints > 0) f.setPointSize(style->fontPoints);
-            if (w->font() != f) {
+            if (auto* list = qobject_cast<QListWidget*>(w)) {
+                ListFit& fit = m_listFit[id];
+                if (fit.design != f) {
+                    fit.design = f;
+                    fit.width = fit.widest.isEmpty() ? 0 : QFontMetrics(f).horizontalAdvance(fit.widest);
+                    FitList(list, fit.design, fit.widest);
+                }
+            } else if (w->font() != f) {
                 w->setFont(f);
                 FitLabel(qobject_cast<QLabel*>(w));
             }
@@ -609,13 +635,31 @@ void DialogWindow::SetItemToolTip(int id, const std::string& text) {
 }
 
 void DialogWindow::ListReset(int id) {
-    if (auto* l = qobject_cast<QListWidget*>(Control(id))) l->clear();
+    if (auto* l = qobject_cast<QListWidget*>(Control(id))) {
+        l->clear();
+        ListFit& fit = m_listFit[id];
+        fit.widest.clear();
+        fit.width = 0;
+        FitList(l, fit.design, fit.widest);
+    }
 }
 
 int DialogWindow::ListAddString(int id, const std::string& row) {
     auto* l = qobject_cast<QListWidget*>(Control(id));
     if (!l) return -1;
-    l->addItem(Q(row));
+    const QString text = Q(row);
+    l->addItem(text);
+    // Measured in the list's own face and size; the list is refitted only
+    // when a row wider than all before it comes.
+    auto [it, fresh] = m_listFit.try_emplace(id);
+    ListFit& fit = it->second;
+    if (fresh) fit.design = l->font();
+    const int width = QFontMetrics(fit.design).horizontalAdvance(text);
+    if (width > fit.width) {
+        fit.widest = text;
+        fit.width = width;
+        FitList(l, fit.design, fit.widest);
+    }
     return l->count() - 1;
 }
 

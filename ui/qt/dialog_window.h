@@ -120,6 +120,14 @@ private:
     // Bytes last given to each text control with the text they became: a
     // path that is not valid UTF-8 must come back as the same bytes.
     std::map<int, std::pair<QString, std::string>> m_givenText;
+    // Each list box's face as styled and its widest row, from which the
+    // size it is drawn in is fitted to its width.
+    struct ListFit {
+        QFont design;
+        QString widest;
+        int width = 0;
+    };
+    std::map<int, ListFit> m_listFit;
     std::map<int, QButtonGroup*> m_radioGroup;  // radio id -> its group
     HoleMapWidget* m_map = nullptr;
     QMenu* m_windowMenu = nullptr;
