@@ -121,7 +121,9 @@ size_t Utf8CharAt(std::string_view text, size_t at) {
     return len;
 }
 
-std::string Limited(std::string_view text) {
+}  // namespace
+
+std::string LimitValue(std::string_view text) {
     size_t nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
     if (text.size() > kValueLimit) {
@@ -142,6 +144,8 @@ std::string Limited(std::string_view text) {
     }
     return std::string(text);
 }
+
+namespace {
 
 // Index of the header line of the first section called `section`. The
 // caller's name is taken without outer blanks, as header names are, so a
@@ -268,10 +272,10 @@ std::string LookupProfileValue(std::string_view contents, std::string_view secti
         for (size_t i = *header + 1; i < lines.size(); ++i) {
             if (SectionName(lines[i].text)) break;
             auto name = KeyName(lines[i].text);
-            if (name && EqualNoCase(*name, key)) return Limited(ValueOf(lines[i].text));
+            if (name && EqualNoCase(*name, key)) return LimitValue(ValueOf(lines[i].text));
         }
     }
-    return Limited(defaultText);
+    return LimitValue(defaultText);
 }
 
 bool IsWritableEntry(std::string_view section, std::string_view key, std::string_view value) {
@@ -315,7 +319,7 @@ std::string ReadProfileString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view defaultText) {
     bool exists = false;
     auto data = ReadAll(path, &exists);
-    if (!data) return Limited(defaultText);
+    if (!data) return LimitValue(defaultText);
     return LookupProfileValue(*data, section, key, defaultText);
 }
 

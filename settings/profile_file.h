@@ -43,6 +43,10 @@ namespace ks::settings {
 
 inline constexpr size_t kValueLimit = 259;
 
+// A value as the reader hands it back: cut at its first NUL byte and to
+// kValueLimit bytes, never inside a UTF-8 character.
+std::string LimitValue(std::string_view text);
+
 // GetPrivateProfileString with a 260-byte buffer.
 std::string ReadProfileString(const std::string& path, std::string_view section,
                               std::string_view key, std::string_view defaultText);
