@@ -87,8 +87,9 @@ void CConsoleDlg::StartDrill() {
 
 // The same rule for command 40: it moves by whatever vector the controller
 // holds, so a repeat after a lost answer moves the machine twice. A move
-// that arrived shows as motion or as a position other than `from`.
-bool CConsoleDlg::ExecuteMove(const StatusBits& from) {
+// that arrived shows as motion or as a position other than the last read.
+bool CConsoleDlg::ExecuteMove() {
+    const int32_t fromX = m_nPosX, fromY = m_nPosY, fromZ = m_nPosZ;
     uint8_t b[2];
     PutByte(b, kCmdExecuteMove);
     bool arrived = false;
@@ -106,7 +107,7 @@ bool CConsoleDlg::ExecuteMove(const StatusBits& from) {
         const bool read = PeekStatus(&st);
         m_wCommResult = failed;
         if (!read) break;  // unknown: one move too many is worse than none
-        if (st.moving || st.x != from.x || st.y != from.y || st.z != from.z) {
+        if (st.moving || st.x != fromX || st.y != fromY || st.z != fromZ) {
             arrived = true;
             break;
         }
@@ -148,7 +149,7 @@ bool CConsoleDlg::MoveToHole() {
     // vector it would repeat the previous move, so it only follows a vector
     // that arrived.
     if (!WriteRegs(kRegMoveVector, 6, v)) return false;
-    const bool executed = ExecuteMove(LastStatus());
+    const bool executed = ExecuteMove();
     m_bMoving = 1;
     return executed;
 }
@@ -161,7 +162,7 @@ void CConsoleDlg::StepJog(int32_t axis, uint8_t positive) {
     Put32(v + 8, 0);
     // A 5 um step repeated would be 10 um: the vector must be in place and
     // the command goes out once.
-    if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove(LastStatus());
+    if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove();
 }
 
 void CConsoleDlg::ContinuousJog(int32_t axis, uint8_t positive) {
@@ -183,7 +184,7 @@ void CConsoleDlg::StopMotion() {
     Put32(v, 1);
     Put32(v + 4, 1);
     Put32(v + 8, 1);
-    if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove(LastStatus());
+    if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove();
 }
 
 void CConsoleDlg::SetSpeed(int32_t level) {

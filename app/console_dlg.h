@@ -230,10 +230,10 @@ private:
     // Notes what a successful read shows of the current hole's drilling.
     void NoteDrillEvidence(const StatusBits& st);
     // Command 40 after its vector arrived: sent again only while a status
-    // read shows the machine neither moving nor moved from `from`, since a
-    // move whose answer alone was lost would otherwise be made twice.
-    bool ExecuteMove(const StatusBits& from);
-    StatusBits LastStatus() const;
+    // read shows the machine neither moving nor moved from the position last
+    // read, since a move whose answer alone was lost would otherwise be made
+    // twice. True when the move is known to have arrived.
+    bool ExecuteMove();
     bool HoleInTable(int32_t hole) const { return hole >= 0 && hole < kHoleSlots; }
     // The move after which a run pauses when its writes did not arrive.
     void PauseAfterFailedMove();

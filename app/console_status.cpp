@@ -75,17 +75,6 @@ void CConsoleDlg::NoteDrillEvidence(const StatusBits& st) {
     if (!st.finished) m_bFinishSeenClear = 1;
 }
 
-StatusBits CConsoleDlg::LastStatus() const {
-    StatusBits st;
-    st.x = m_nPosX;
-    st.y = m_nPosY;
-    st.z = m_nPosZ;
-    st.moving = m_bMoving;
-    st.drilling = m_bDrilling;
-    st.finished = m_bFinshJG;
-    return st;
-}
-
 void CConsoleDlg::ApplyStatusBlock(const StatusBits& st) {
     NoteDrillEvidence(st);
     m_fPosX = static_cast<float>(st.x);
