@@ -1,6 +1,8 @@
 // Every controller command: the one write path with its retries, and the
 // operations built on it (moves, jogs, presets, speed, parameters, toggles).
 #include "app/console_dlg.h"
+
+#include <functional>
 #include "link/register_map.h"
 #include "platform/textnum.h"
 
@@ -30,33 +32,52 @@ int32_t Diff32(int32_t a, int32_t b) {
 
 }  // namespace
 
-bool CConsoleDlg::WriteRegs(uint16_t address, uint16_t count, const uint8_t* src) {
+// Every transfer goes through these two: while the link is down they make
+// none (but for the probe) and report the failure that put it down at once.
+ModbusResult CConsoleDlg::ReadRegisters(uint16_t start, uint16_t count, uint8_t* dest) {
+    m_bSkipped = m_link.Down() && !m_bProbing;
+    if (m_bSkipped) return m_link.Failure();
+    const ModbusResult r =
+        m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, start, count, dest) : kMbWriteFailed;
+    if (m_link.Note(r)) m_nLockAtLoss = m_nLockMotor;
+    return r;
+}
+
+ModbusResult CConsoleDlg::WriteRegisters(uint16_t start, uint16_t count, const uint8_t* src) {
+    m_bSkipped = m_link.Down();
+    if (m_bSkipped) return m_link.Failure();
+    const ModbusResult r =
+        m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, start, count, src) : kMbWriteFailed;
+    if (m_link.Note(r)) m_nLockAtLoss = m_nLockMotor;
+    return r;
+}
+
+// Up to six attempts 500 ms apart, fewer once the link is down. Before a
+// repeat, `repeatIsWrong` may look at the machine and end the attempts.
+ModbusResult CConsoleDlg::WriteAttempts(uint16_t address, uint16_t count, const uint8_t* src,
+                                        const std::function<bool()>& repeatIsWrong) {
     ModbusResult result = kMbWriteFailed;
     for (int attempt = 1;; ++attempt) {
-        result = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, address, count, src)
-                           : kMbWriteFailed;
+        result = WriteRegisters(address, count, src);
         m_wCommResult = result;
-        if (result == kMbOk || attempt >= kWriteAttempts) break;
+        if (result == kMbOk || attempt >= kWriteAttempts || m_link.Down()) break;
         m_clock.Sleep(kRetryPauseMs);
+        if (repeatIsWrong && repeatIsWrong()) break;
+        if (m_link.Down()) break;
     }
+    m_wCommResult = result;
     ShowCommResult(result);
-    return result == kMbOk;
+    return result;
+}
+
+bool CConsoleDlg::WriteRegs(uint16_t address, uint16_t count, const uint8_t* src) {
+    return WriteAttempts(address, count, src, nullptr) == kMbOk;
 }
 
 bool CConsoleDlg::SendCommand(uint8_t code) {
     uint8_t b[2];
     PutByte(b, code);
     return WriteRegs(kRegCommand, 1, b);
-}
-
-// Up to three status reads, 100 ms and then 200 ms apart: the pattern a
-// move uses to learn where the machine stands before it is sent.
-bool CConsoleDlg::ReadStatusPersistently() {
-    if (ReadStatus()) return true;
-    m_clock.Sleep(100);
-    if (ReadStatus()) return true;
-    m_clock.Sleep(200);
-    return ReadStatus();
 }
 
 // Drilling is not a command to repeat blindly: when only its answer was
@@ -71,18 +92,10 @@ bool CConsoleDlg::ReadStatusPersistently() {
 void CConsoleDlg::StartDrill() {
     uint8_t b[2];
     PutByte(b, kCmdStartDrill);
-    for (int attempt = 1;; ++attempt) {
-        m_wCommResult = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, kRegCommand, 1, b)
-                                  : kMbWriteFailed;
-        if (m_wCommResult == kMbOk || attempt >= kWriteAttempts) break;
-        const ModbusResult failed = m_wCommResult;
-        m_clock.Sleep(kRetryPauseMs);
+    WriteAttempts(kRegCommand, 1, b, [this] {
         StatusBits st;
-        const bool read = PeekStatus(&st);
-        m_wCommResult = failed;
-        if (!read || st.drilling || HoleFinishedHere(st.finished) || st.pauseRequest || m_bPauseReq) break;
-    }
-    ShowCommResult(m_wCommResult);
+        return !PeekStatus(&st) || st.drilling || HoleFinishedHere(st.finished) || st.pauseRequest || m_bPauseReq;
+    });
 }
 
 // The same rule for command 40: it moves by whatever vector the controller
@@ -93,27 +106,13 @@ bool CConsoleDlg::ExecuteMove() {
     uint8_t b[2];
     PutByte(b, kCmdExecuteMove);
     bool arrived = false;
-    for (int attempt = 1;; ++attempt) {
-        m_wCommResult = m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, kRegCommand, 1, b)
-                                  : kMbWriteFailed;
-        if (m_wCommResult == kMbOk) {
-            arrived = true;
-            break;
-        }
-        if (attempt >= kWriteAttempts) break;
-        const ModbusResult failed = m_wCommResult;
-        m_clock.Sleep(kRetryPauseMs);
+    const ModbusResult result = WriteAttempts(kRegCommand, 1, b, [&] {
         StatusBits st;
-        const bool read = PeekStatus(&st);
-        m_wCommResult = failed;
-        if (!read) break;  // unknown: one move too many is worse than none
-        if (st.moving || st.x != fromX || st.y != fromY || st.z != fromZ) {
-            arrived = true;
-            break;
-        }
-    }
-    ShowCommResult(m_wCommResult);
-    return arrived;
+        if (!PeekStatus(&st)) return true;  // unknown: one move too many is worse than none
+        arrived = st.moving || st.x != fromX || st.y != fromY || st.z != fromZ;
+        return arrived;
+    });
+    return arrived || result == kMbOk;
 }
 
 void CConsoleDlg::Heartbeat() {
@@ -131,13 +130,14 @@ bool CConsoleDlg::MoveToHole() {
     m_bFinishSeenClear = 0;
     const JobHole& target = m_Hole[static_cast<size_t>(m_nCurHole)];
 
+    // Where the machine stands now: up to three reads, 100 ms and then
+    // 200 ms apart, then 100 ms more and the old position.
     if (m_nSpeedLevel > 0) {
-        if (!ReadStatusPersistently()) {
-            m_clock.Sleep(100);
+        StatusBits st;
+        if (!PeekStatus(&st)) {
+            if (!m_link.Down()) m_clock.Sleep(100);
         } else {
-            m_nPosX = TruncToInt32(m_fPosX);
-            m_nPosY = TruncToInt32(m_fPosY);
-            m_nPosZ = TruncToInt32(m_fPosZ);
+            ApplyStatusBlock(st);
         }
     }
 

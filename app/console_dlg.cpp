@@ -6,6 +6,7 @@
 
 #include "app/about_dlg.h"
 #include "app/console_texts.h"
+#include "link/register_map.h"
 #include "platform/program_folder.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
@@ -64,6 +65,9 @@ void CConsoleDlg::OnAbout() {
 void CConsoleDlg::ShowPortOpenError() {
     const PortOpenError error = m_pModbus ? m_pModbus->LastOpenError() : PortOpenError::None;
     View().SetItemToolTip(ids::IDC_COMM_LABEL, PortOpenErrorTip(error));
+    // Said once for a run of equal failures: the console retries every second.
+    if (error == m_eToldPortError) return;
+    m_eToldPortError = error;
     if (error == PortOpenError::None) return;
     const std::string why = DescribePortOpenError(error, m_pModbus->LastOpenErrno());
     std::fprintf(stderr, "kestrane: cannot open COM%d (%s)%s%s\n", m_nComPort, ComDevicePath(m_nComPort).c_str(),
@@ -107,6 +111,11 @@ bool CConsoleDlg::OnInitDialog() {
     View().SetItemText(ids::IDC_COMM_LABEL,
                        opened ? "连接成功 , 串口号COM" + FormatInt(m_nComPort) : "未 建立通信");
     ShowPortOpenError();
+    // No port: down from the start, and the tick looks for it.
+    if (!opened) {
+        m_link.SetDown(kMbWriteFailed);
+        m_nLockAtLoss = m_nLockMotor;
+    }
 
     for (int i = 0; i < 2; ++i) {
         m_clock.Sleep(100);
@@ -114,14 +123,18 @@ bool CConsoleDlg::OnInitDialog() {
     }
     View().SetTimer(ids::TIMER_STATUS, 300);
     SetSpeed(m_nSpeedLevel);
+    SendLockAsSaved();
+    return true;
+}
+
+void CConsoleDlg::SendLockAsSaved() {
     if (m_nLockMotor == 1) {
         m_bAxisLocked = 1;
-        SendCommand(4);
+        SendCommand(kCmdLockAxes);
     } else if (m_nLockMotor == 0) {
         m_bAxisLocked = 0;
-        SendCommand(3);
+        SendCommand(kCmdUnlockAxes);
     }
-    return true;
 }
 
 void CConsoleDlg::OnPaint() {

@@ -13,9 +13,11 @@
 //   console_run.cpp       the run sequencer and hole navigation
 //   console_panels.cpp    the panel launchers
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
+#include "app/link_watch.h"
 #include "app/status_bits.h"
 #include "jobfiles/job_loader.h"
 #include "link/modbus_master.h"
@@ -68,6 +70,10 @@ public:
     // Up to six attempts 500 ms apart; true when one of them succeeded.
     // Callers carry on either way, as if the write had arrived.
     bool WriteRegs(uint16_t address, uint16_t count, const uint8_t* src);
+    // The two transfers everything goes through (none while the link is
+    // down, but for its probe).
+    ModbusResult ReadRegisters(uint16_t start, uint16_t count, uint8_t* dest);
+    ModbusResult WriteRegisters(uint16_t start, uint16_t count, const uint8_t* src);
     bool SendCommand(uint8_t code);
     void StartDrill();
     void Heartbeat();
@@ -100,8 +106,11 @@ public:
     void OnAbortButton();
 
     // --- Status tick (console_status.cpp) -------------------------------
+    // Reads the status block and shows it (members, pictures, positions).
     bool ReadStatus();
-    bool ReadStatusPersistently();
+    // Does what the last tick's read asked: the controller's pause request,
+    // saving a changed axis lock.
+    void ActOnStatus();
     // The status block read and decoded for a caller that only needs to
     // look (did a command arrive?): nothing is shown or acted on, so a read
     // in the middle of a command cannot pause the run or save settings
@@ -116,6 +125,23 @@ public:
     void ShowCompletion();
     void ShowCommResult(ModbusResult result);
     void ShowPortOpenError();
+
+    // --- Link state (console_link.cpp) ---------------------------------------
+    // The tick's work while the link is down: reopen the port when it is
+    // closed and read the status, once a second.
+    void ProbeLink();
+    // A run under way stops as the pause button stops it, with the reason
+    // on the status line.
+    void PauseForLostLink();
+    // The controller answers again and may have restarted: the start-up's
+    // speed level and axis lock go out again.
+    void OnLinkBack();
+    // The axis lock as the settings keep it (start-up and link return).
+    void SendLockAsSaved();
+    // Started and neither paused nor ended.
+    bool RunUnderWay() const;
+    void SettleHoleAfterOutage();
+    const LinkWatch& Link() const { return m_link; }
     // The operator's word on why the run paused, or on a resume point that
     // could not be saved; shown at once and with every status line.
     void SetPauseReason(const std::string& reason);
@@ -141,6 +167,9 @@ public:
     void SelectHoleInList();
     // False when a move was due but did not reach the controller.
     bool AdvanceToNextHole();
+    // Done mark, resume point and settings for the hole the controller
+    // finished.
+    void MarkCurrentHoleDone();
 
     // --- Panel launchers (console_panels.cpp), buttons 1000..1004 --------
     void OnFileProcess();
@@ -195,6 +224,15 @@ public:
     // HoleFinishedHere).
     uint8_t m_bDrillSeen = 0;
     uint8_t m_bFinishSeenClear = 0;
+    LinkWatch m_link;
+    uint8_t m_bProbing = 0;
+    uint8_t m_bSkipped = 0;  // the last transfer was not made: the link is down
+    uint8_t m_bLostWhileDrilling = 0;  // the link went while a hole was drilled
+    int32_t m_nLockAtLoss = 0;          // m_nLockMotor when the link went down
+    PortOpenError m_eToldPortError = PortOpenError::None;
+    // Left by the last status read for ActOnStatus.
+    uint8_t m_bLockChanged = 0;
+    uint8_t m_bPauseAsked = 0;
     // Shown after the state on the status line while it applies.
     std::string m_strPauseReason;
     std::string m_strSaveProblem;
@@ -227,6 +265,8 @@ private:
     class ListMessages;
     void MapCommands();
     void ApplyStatusBlock(const StatusBits& st);
+    ModbusResult WriteAttempts(uint16_t address, uint16_t count, const uint8_t* src,
+                               const std::function<bool()>& repeatIsWrong);
     // Notes what a successful read shows of the current hole's drilling.
     void NoteDrillEvidence(const StatusBits& st);
     // Command 40 after its vector arrived: sent again only while a status

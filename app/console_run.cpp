@@ -32,11 +32,12 @@ bool StandsOnCurrentHole(const CConsoleDlg& dlg) {
 }  // namespace
 
 void CConsoleDlg::RunSequencerStep() {
+    // Nothing is decided on status that could not be read.
+    if (m_link.Down()) return;
     switch (m_nState) {
         case 3:  // machining
             if (HoleFinishedHere(m_bFinshJG)) {
-                if (HoleInTable(m_nCurHole)) m_Hole[static_cast<size_t>(m_nCurHole)].bDone = 1;
-                SaveSettings();
+                MarkCurrentHoleDone();
                 if (m_nCurHole < m_nHoleCount) {
                     if (m_nCurHole == m_nPauseHole) {
                         OnPauseButton();
@@ -119,10 +120,21 @@ void CConsoleDlg::RunSequencerStep() {
     }
 }
 
+// The resume point moves only here (and with reset): a hole counts as done
+// once the controller finished it, never merely because it is current.
+void CConsoleDlg::MarkCurrentHoleDone() {
+    if (HoleInTable(m_nCurHole)) m_Hole[static_cast<size_t>(m_nCurHole)].bDone = 1;
+    m_nHoleDone = m_nCurHole;
+    SaveSettings();
+}
+
 // A move that never reached the controller leaves the machine where it
 // stands; drilling there would make a hole in the wrong place, so the run
 // pauses as if the operator had pressed pause. Start then retries the hole.
-void CConsoleDlg::PauseAfterFailedMove() { OnPauseButton(); }
+void CConsoleDlg::PauseAfterFailedMove() {
+    OnPauseButton();
+    if (m_link.Down()) SetPauseReason(kTextLinkLost);
+}
 
 void CConsoleDlg::OnStartButton() {
     if (m_nState == 2 || m_nState == 3) return;
@@ -152,6 +164,7 @@ void CConsoleDlg::OnPauseButton() {
 void CConsoleDlg::OnResetButton() {
     if (m_bMoving == 1) StopMotion();
     m_nCurHole = 0;
+    m_nHoleDone = 0;
     SaveSettings();
     LoadSettings();
     EndJob();

@@ -50,7 +50,10 @@ void CConsoleDlg::LoadSettings() {
 void CConsoleDlg::SaveSettings() {
     settings::CreateIfMissing(m_strIniPath, settings::ConsoleSaveDefaults());
     m_strLockMotor = FormatInt(m_nLockMotor);
-    m_strHole = FormatInt(m_nCurHole);
+    // The last hole finished, not the current one: a save in the middle of
+    // a hole (the axis lock, a zoom of the map) must not move the resume
+    // point past a hole that is not drilled yet.
+    m_strHole = FormatInt(m_nHoleDone);
     bool saved = settings::WriteSetting(m_strIniPath, key::LockMotor, m_strLockMotor);
     saved = settings::WriteSetting(m_strIniPath, key::Hole, m_strHole) && saved;
     saved = settings::WriteSetting(m_strIniPath, key::ViewScale, FormatInt(m_nViewScale)) && saved;

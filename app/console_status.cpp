@@ -16,7 +16,14 @@ namespace ids = ks::res::console;
 void CConsoleDlg::OnTimer(int timerId) {
     if (timerId != ids::TIMER_STATUS) return;
 
-    ReadStatus();
+    // While the link is down the tick makes one probe a second and
+    // otherwise only keeps the displays; a run in progress is paused.
+    if (m_link.Down()) {
+        ProbeLink();
+    } else if (ReadStatus()) {
+        ActOnStatus();
+    }
+    if (m_link.Down()) PauseForLostLink();
     ForwardPresets();
     if (m_bPosPanelOpen == 1) ForwardPositioning();
     if (m_bParamPanelOpen == 1) ForwardMachining();
@@ -43,9 +50,7 @@ void CConsoleDlg::OnTimer(int timerId) {
 
 bool CConsoleDlg::ReadStatus() {
     uint8_t block[2 * kStatusBlockCount];
-    m_wCommResult = m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, kRegStatus0,
-                                                                kStatusBlockCount, block)
-                              : kMbWriteFailed;
+    m_wCommResult = ReadRegisters(kRegStatus0, kStatusBlockCount, block);
     const bool ok = m_wCommResult == kMbOk;
     if (ok) ApplyStatusBlock(DecodeStatus(block));
     ShowCommResult(m_wCommResult);
@@ -56,16 +61,14 @@ bool CConsoleDlg::PeekStatus(StatusBits* out) {
     static constexpr uint32_t kPauses[] = {100, 200};
     for (int attempt = 0;; ++attempt) {
         uint8_t block[2 * kStatusBlockCount];
-        const ModbusResult result =
-            m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, kRegStatus0, kStatusBlockCount, block)
-                      : kMbWriteFailed;
+        const ModbusResult result = ReadRegisters(kRegStatus0, kStatusBlockCount, block);
         ShowCommResult(result);
         if (result == kMbOk) {
             *out = DecodeStatus(block);
             NoteDrillEvidence(*out);
             return true;
         }
-        if (attempt >= 2) return false;
+        if (attempt >= 2 || m_link.Down()) return false;
         m_clock.Sleep(kPauses[attempt]);
     }
 }
@@ -98,13 +101,9 @@ void CConsoleDlg::ApplyStatusBlock(const StatusBits& st) {
     if (st.locked != m_bAxisLocked) {
         m_bAxisLocked = st.locked;
         View().SetButtonPicture(ids::IDC_LOCK, st.locked ? res::IDB_LOCKED : res::IDB_UNLOCKED);
-        SaveSettings();
+        m_bLockChanged = 1;
     }
-
-    if (st.pauseRequest) {
-        OnPauseButton();
-        SendCommand(kCmdAckPause);
-    }
+    m_bPauseAsked = st.pauseRequest;
 
     if (st.pump != m_bPumpOn) {
         m_bPumpOn = st.pump;
@@ -120,10 +119,23 @@ void CConsoleDlg::ApplyStatusBlock(const StatusBits& st) {
     }
 }
 
+// What a status read asks of the console, done once per tick by the tick's
+// own read: a read in the middle of another operation only looks.
+void CConsoleDlg::ActOnStatus() {
+    if (m_bLockChanged == 1) {
+        m_bLockChanged = 0;
+        SaveSettings();
+    }
+    if (m_bPauseAsked == 1) {
+        m_bPauseAsked = 0;
+        OnPauseButton();
+        SendCommand(kCmdAckPause);
+    }
+}
+
 void CConsoleDlg::ReadSignal() {
     uint8_t value[2];
-    m_wCommResult = m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, kRegSignal, 1, value)
-                              : kMbWriteFailed;
+    m_wCommResult = ReadRegisters(kRegSignal, 1, value);
     if (m_wCommResult == kMbOk) m_nSignalCode = value[1];
     ShowCommResult(m_wCommResult);
 }
@@ -277,7 +289,10 @@ void CConsoleDlg::ShowCompletion() {
     View().SetItemText(ids::IDC_RATE_LABEL, text);
 }
 
+// While the link is down the label keeps what the loss and the probes
+// showed; the transfers skipped meanwhile have nothing new to say.
 void CConsoleDlg::ShowCommResult(ModbusResult result) {
+    if (m_bSkipped && result != kMbOk) return;
     View().SetItemText(ids::IDC_COMM_LABEL, CommResultText(result, m_nComPort));
 }
 

@@ -7,6 +7,10 @@ namespace ks::app {
 
 // The axes stopped off the hole after a move; drilling there would spoil the plate.
 inline constexpr const char* kTextNotOnHole = "轴未到达孔位，已暂停";
+// The link to the controller was lost while a run was under way.
+inline constexpr const char* kTextLinkLost = "通信中断，已暂停";
+// The communication label while the console opens the port again.
+inline constexpr const char* kTextReconnecting = "通信中断，正在重新连接控制器…";
 // The resume point (settings key Hole) could not be written.
 inline constexpr const char* kTextHoleNotSaved = "设置文件写入失败，孔号未保存";
 

@@ -7,7 +7,9 @@
 namespace ks::app::testing {
 namespace {
 
-TEST(ConsoleCommandsTest, SilentControllerGetsSixAttempts500msApart) {
+// A silent controller gets attempts 500 ms apart until the failures in a
+// row put the link down; from then on writes are dropped at once.
+TEST(ConsoleCommandsTest, SilentControllerGetsAttempts500msApartUntilTheLinkIsDown) {
     ConsoleRig rig;
     rig.Start();
     rig.simDriver.Link().Plan().ignoreEveryN = 1;
@@ -20,16 +22,24 @@ TEST(ConsoleCommandsTest, SilentControllerGetsSixAttempts500msApart) {
     size_t first = rig.driver.frames.size();
     t0 = rig.clock.NowMs();
     EXPECT_FALSE(rig.dlg->SendCommand(50));
-    EXPECT_EQ(rig.clock.NowMs() - t0, 6 * exchange + 5 * 500);
-    ASSERT_EQ(rig.driver.frames.size() - first, 6u);
+    const int attempts = LinkWatch::kFailuresForDown;
+    EXPECT_EQ(rig.clock.NowMs() - t0, attempts * exchange + (attempts - 1) * 500);
+    ASSERT_EQ(rig.driver.frames.size() - first, size_t(attempts));
     for (size_t i = first + 1; i < rig.driver.frames.size(); ++i) {
         EXPECT_EQ(rig.driver.frames[i].atMs - rig.driver.frames[i - 1].atMs, exchange + 500);
         EXPECT_EQ(rig.driver.frames[i].bytes, rig.driver.frames[first].bytes);
     }
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "0x4007 通信应答超时！\r\n");
+    EXPECT_TRUE(rig.dlg->Link().Down());
+    t0 = rig.clock.NowMs();
+    first = rig.driver.frames.size();
+    EXPECT_FALSE(rig.dlg->SendCommand(51));
+    EXPECT_EQ(rig.clock.NowMs(), t0);
+    EXPECT_EQ(rig.driver.frames.size(), first);
 
     // One lost answer costs one retry; the label then shows success.
     rig.simDriver.Link().Plan().ignoreEveryN = 0;
+    ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 40));
     rig.driver.frames.clear();
     int dropped = 0;
     rig.driver.drop = [&dropped](const SentFrame&) { return dropped++ == 0; };
@@ -74,7 +84,8 @@ TEST(ConsoleCommandsTest, LostVectorIsNotFollowedByExecute) {
     rig.driver.drop = [](const SentFrame& f) { return f.IsWrite() && f.Start() == 20; };
     rig.driver.frames.clear();
     EXPECT_FALSE(rig.dlg->MoveToHole());
-    EXPECT_EQ(rig.driver.WritesTo(20).size(), 6u);
+    // Attempts until the failures in a row put the link down.
+    EXPECT_EQ(rig.driver.WritesTo(20).size(), size_t(LinkWatch::kFailuresForDown));
     EXPECT_TRUE(rig.driver.Commands().empty());
     rig.Ticks(2);
     EXPECT_EQ(rig.machine.Position(sim::Axis::X), 0);
@@ -198,11 +209,17 @@ TEST(ConsoleCommandsTest, SegmentDownloadIsFourteenWritesInOrder) {
     // so a download that fails is not repeated.
     m.m_nVoltage = 1;
     m.m_bSegParamChanged = 1;
-    rig.driver.drop = [](const SentFrame&) { return true; };  // the line goes silent
-    rig.Tick();
     rig.Tick();
     auto commands = rig.driver.Commands();
-    EXPECT_EQ(std::count(commands.begin(), commands.end(), 42), 6);
+    EXPECT_EQ(std::count(commands.begin(), commands.end(), 42), 1);
+    EXPECT_EQ(rig.machine.Params().voltageFlagCommand, 42);
+    m.m_bSegParamChanged = 1;
+    rig.driver.drop = [](const SentFrame&) { return true; };  // the line goes silent
+    rig.driver.frames.clear();
+    rig.Tick();
+    const size_t tried = rig.driver.WritesTo(71).size();
+    rig.Ticks(40);
+    EXPECT_EQ(rig.driver.WritesTo(71).size(), tried);
     EXPECT_EQ(m.m_bSegParamChanged, 0);
 }
 

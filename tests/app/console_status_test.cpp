@@ -1,6 +1,8 @@
 // The status tick: decoding, displays, the six-tick cycle, a lost link.
 #include "console_rig.h"
 
+#include "app/console_texts.h"
+
 #include "link/modbus_result.h"
 
 namespace ks::app::testing {
@@ -156,12 +158,14 @@ TEST(ConsoleStatusTest, LostControllerLeavesStatusAndShowsTheFailure) {
     auto before = snapshot();
     size_t pictures = rig.view.PictureHistory().size();
     rig.simDriver.Vanish();
+    rig.simDriver.SetPresent(false);  // and it stays away
     rig.Ticks(6);
     EXPECT_EQ(snapshot(), before);
     EXPECT_EQ(rig.view.PictureHistory().size(), pictures);
     EXPECT_EQ(rig.view.Text(ids::IDC_X_INT), "4");
     EXPECT_EQ(rig.dlg->m_wCommResult, kMbWriteFailed);
-    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "0x4006 通信写入超时错误！\r\n");
+    EXPECT_TRUE(rig.dlg->Link().Down());
+    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), kTextReconnecting);
 }
 
 TEST(ConsoleStatusTest, SilentControllerShowsResponseTimeout) {

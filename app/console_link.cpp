@@ -1,0 +1,76 @@
+// The link to the controller going away and coming back: the probe that
+// finds it again, the run paused at the loss, the start-up commands sent
+// again on return.
+#include "app/console_dlg.h"
+#include "app/console_texts.h"
+#include "link/register_map.h"
+#include "res/ids.h"
+
+namespace ks::app {
+
+namespace ids = ks::res::console;
+
+void CConsoleDlg::ProbeLink() {
+    const uint32_t now = m_clock.TickCount();
+    if (!m_link.ProbeDue(now)) return;
+    m_link.Probed(now);
+    // A closed port is opened again by its name, mapped afresh: the COMn
+    // link may now lead to a re-plugged adapter or a new pseudo-terminal.
+    if (m_pModbus && !m_pModbus->IsOpen()) {
+        View().SetItemText(ids::IDC_COMM_LABEL, kTextReconnecting);
+        const bool opened = m_pModbus->Open(m_nComPort, 57600, 8, 0, 0) != 0;
+        ShowPortOpenError();
+        if (!opened) return;
+    }
+    m_bProbing = 1;
+    const bool answered = ReadStatus();
+    m_bProbing = 0;
+    if (!answered) return;
+    OnLinkBack();
+    ActOnStatus();
+}
+
+void CConsoleDlg::OnLinkBack() {
+    m_link.SetUp();
+    ShowCommResult(kMbOk);
+    SetSpeed(m_nSpeedLevel);
+    // The lock the console knew before the loss: a restarted controller
+    // reports its own default, which must not overrule the operator's.
+    m_nLockMotor = m_nLockAtLoss;
+    SendLockAsSaved();
+    if (m_bLostWhileDrilling == 1) SettleHoleAfterOutage();
+}
+
+// The controller may have finished the hole, or be drilling it still, while
+// the console could not see it. Finished (and the reads before the loss
+// saw this hole's drilling): it is marked done and the next hole becomes
+// current, as at a reserved pause hole. Still drilling: the stop that the
+// pause could not send goes out now, and start drills the hole again.
+void CConsoleDlg::SettleHoleAfterOutage() {
+    m_bLostWhileDrilling = 0;
+    if (HoleFinishedHere(m_bFinshJG)) {
+        MarkCurrentHoleDone();
+        if (m_nCurHole < m_nHoleCount) {
+            ++m_nCurHole;
+            SelectHoleInList();
+        } else {
+            EndJob();
+        }
+    } else if (m_bDrilling == 1) {
+        SendCommand(kCmdStopMachining);
+    }
+}
+
+bool CConsoleDlg::RunUnderWay() const {
+    if (m_bPauseReq != 0) return false;
+    return m_nState == 2 || m_nState == 3 || m_nNextStep == 2 || m_nNextStep == 3;
+}
+
+void CConsoleDlg::PauseForLostLink() {
+    if (!RunUnderWay()) return;
+    m_bLostWhileDrilling = (m_nState == 3 || (m_nState == 1 && m_nNextStep == 3 && s_bStartSent == 1)) ? 1 : 0;
+    OnPauseButton();
+    SetPauseReason(kTextLinkLost);
+}
+
+}  // namespace ks::app
