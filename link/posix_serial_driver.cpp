@@ -13,6 +13,8 @@
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
+
+#include "platform/wait_hook.h"
 #include <vector>
 
 namespace ks {
@@ -258,6 +260,13 @@ bool PosixSerialDriver::Read(SerialHandle h, uint8_t* buffer, uint32_t count, ui
         }
         if (waitMs == 0) return true;
         if (!totalLimit && to.readInterval == 0xFFFFFFFFu) return true;  // "return what is there"
+        // With a wait hook (the console's window), the wait goes in slices
+        // and the hook runs between them.
+        if (HasWaitHook()) {
+            RunWaitHook();
+            const int slice = static_cast<int>(kWaitSliceMs);
+            waitMs = waitMs < 0 ? slice : std::min(waitMs, slice);
+        }
         pollfd pfd{fd, POLLIN, 0};
         int r = ::poll(&pfd, 1, waitMs);
         if (r < 0) {

@@ -4,6 +4,8 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/wait_hook.h"
+
 namespace ks {
 
 uint32_t SystemClock::TickCount() {
@@ -12,9 +14,8 @@ uint32_t SystemClock::TickCount() {
         duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void SystemClock::Sleep(uint32_t ms) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-}
+// Through the wait hook: a program with a window keeps it painting.
+void SystemClock::Sleep(uint32_t ms) { WaitMs(ms); }
 
 SystemClock& SystemClock::Instance() {
     static SystemClock clock;

@@ -5,6 +5,7 @@
 #include "link/posix_serial_driver.h"
 #include "platform/clock.h"
 #include "programs/console/console_session.h"
+#include "ui/qt/dialog_window.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
@@ -13,6 +14,9 @@ int main(int argc, char** argv) {
 
     // Program-wide: they keep the operator's entries from one opening to the next.
     static ks::console::ProgramPanels panels;
+
+    // The window keeps painting while the console waits on the line.
+    ks::ui::qt::DialogWindow::InstallWaitHook();
 
     ks::PosixSerialDriver driver;
     ks::SystemClock clock;

@@ -23,6 +23,7 @@
 #include <memory>
 
 #include "jobfiles/job_loader.h"
+#include "platform/wait_hook.h"
 #include "res/ids.h"
 #include "res/templates.h"
 #include "ui/qt/dialog_window.h"
@@ -69,11 +70,23 @@ public:
         messages.push_back(m);
         return swallowKeys && m.kind == Message::KeyDown && (m.key == kKeyEnter || m.key == kKeyEscape);
     }
-    void OnTimer(int) override { ++ticks; }
+    // Set while the logic waits: nothing may call it then.
+    bool waiting = false;
+    int reentries = 0;
+    std::function<void()> duringTick;
+    void OnTimer(int) override {
+        reentries += waiting;
+        ++ticks;
+        if (duringTick) std::exchange(duringTick, nullptr)();
+    }
     void OnMouseWheel(int delta) override { wheel.push_back(delta); }
     void OnSize(bool restored) override { sizes.push_back(restored); }
-    void OnPaint() override { ++paints; }
+    void OnPaint() override {
+        reentries += waiting;
+        ++paints;
+    }
     void OnCancel() override {
+        reentries += waiting;
         ++cancels;
         Dialog::OnCancel();
     }
@@ -246,6 +259,43 @@ TEST_F(MainWindowTest, TimerFiresAndReArmReplacesThePeriod) {
     const int stopped = logic->ticks;
     QTest::qWait(100);
     EXPECT_EQ(logic->ticks, stopped);
+}
+
+// A wait of the logic (a serial time-out) keeps the window painting but
+// never calls back into the logic: ticks falling into it are left out, a
+// close request is delivered after it.
+TEST_F(MainWindowTest, WaitsKeepPaintingWithoutReenteringTheLogic) {
+    DialogWindow::InstallWaitHook();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    window->installEventFilter(&counter);
+    int ticksInWait = -1, paintsInWait = -1, cancelsAfterWait = -1;
+    logic->duringTick = [&] {
+        const int ticks = logic->ticks, cancels = logic->cancels;
+        counter.paints = 0;
+        QTimer::singleShot(40, window.get(), [this] { window->close(); });  // the close box
+        QTimer::singleShot(20, window.get(), [this] { window->update(); });
+        logic->waiting = true;
+        ks::WaitMs(400);
+        logic->waiting = false;
+        ticksInWait = logic->ticks - ticks;
+        paintsInWait = counter.paints;
+        cancelsAfterWait = logic->cancels - cancels;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(ticksInWait >= 0, 3000);
+    EXPECT_EQ(logic->reentries, 0);
+    EXPECT_EQ(ticksInWait, 0);
+    EXPECT_GE(paintsInWait, 1);
+    EXPECT_EQ(cancelsAfterWait, 0);
+    QTRY_VERIFY_WITH_TIMEOUT(logic->cancels == 1, 3000);  // delivered once the wait is over
+    const int after = logic->ticks;
+    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks > after, 3000);  // and the ticks come round again
+    ks::SetWaitHook(nullptr);
 }
 
 TEST_F(MainWindowTest, ListsTextsAndStyles) {

@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/wait_hook.h"
 #include "ui/qt/file_filter.h"
 #include "ui/qt/hole_map_widget.h"
 #include "ui/qt/pictures.h"
@@ -226,7 +227,7 @@ QWidget* DialogWindow::MakeControl(const res::ControlTemplate& c) {
     const int id = c.id;
     auto routeClicks = [this, id](QAbstractButton* b) {
         connect(b, &QAbstractButton::clicked, this, [this, id] {
-            if (m_logic.IsAttached()) m_logic.OnCommand(id);
+            CallLogic([this, id] { m_logic.OnCommand(id); });
         });
     };
     switch (c.kind) {
@@ -418,7 +419,7 @@ void DialogWindow::EndDialog(int result) {
 void DialogWindow::reject() {
     // The close box and Esc reach the logic as the cancel command.
     if (m_logic.IsAttached()) {
-        m_logic.OnCommand(kIdCancel);
+        CallLogic([this] { m_logic.OnCommand(kIdCancel); });
     } else {
         QDialog::reject();
     }
@@ -426,10 +427,28 @@ void DialogWindow::reject() {
 
 void DialogWindow::accept() {
     if (m_logic.IsAttached()) {
-        m_logic.OnCommand(kIdOk);
+        CallLogic([this] { m_logic.OnCommand(kIdOk); });
     } else {
         QDialog::accept();
     }
+}
+
+// While the logic waits (a serial time-out, a retry pause), the wait hook
+// lets this window paint and answer the window manager; what would call
+// the logic then (a close request, a deferred paint) is delivered after
+// the wait instead. User input is not delivered during a wait at all.
+void DialogWindow::CallLogic(std::function<void()> call) {
+    if (!InWait()) {
+        if (m_logic.IsAttached()) call();
+        return;
+    }
+    QTimer::singleShot(static_cast<int>(kWaitSliceMs), this, [this, call = std::move(call)]() mutable {
+        CallLogic(std::move(call));
+    });
+}
+
+void DialogWindow::InstallWaitHook() {
+    SetWaitHook([] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 5); });
 }
 
 // --- Events --------------------------------------------------------------
@@ -526,7 +545,7 @@ QMenu* DialogWindow::WindowMenu() {
         const QString text = Q(res::LoadString(res::IDS_ABOUTBOX));
         if (text.isEmpty()) return nullptr;
         connect(m_windowMenu->addAction(text), &QAction::triggered, this, [this] {
-            if (m_logic.IsAttached()) m_logic.OnCommand(res::IDM_ABOUTBOX);
+            CallLogic([this] { m_logic.OnCommand(res::IDM_ABOUTBOX); });
         });
     }
     return m_windowMenu;
@@ -571,8 +590,10 @@ void DialogWindow::SchedulePaint() {
     if (!m_started || m_paintPending) return;
     m_paintPending = true;
     QTimer::singleShot(0, this, [this] {
-        m_paintPending = false;
-        if (m_started && m_logic.IsAttached()) m_logic.OnPaint();
+        CallLogic([this] {
+            m_paintPending = false;
+            if (m_started) m_logic.OnPaint();
+        });
     });
 }
 
@@ -580,11 +601,7 @@ void DialogWindow::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || !m_started || !m_logic.IsAttached()) return;
     const bool minimised = isMinimized();
-    if (minimised && !m_wasMinimised) {
-        m_logic.OnSize(false);
-    } else if (!minimised && m_wasMinimised) {
-        m_logic.OnSize(true);
-    }
+    if (minimised != m_wasMinimised) CallLogic([this, minimised] { m_logic.OnSize(!minimised); });
     m_wasMinimised = minimised;
 }
 
@@ -762,6 +779,9 @@ void DialogWindow::SetTimer(int timerId, uint32_t periodMs) {
         timer = new QTimer(this);
         timer->setTimerType(Qt::PreciseTimer);
         connect(timer, &QTimer::timeout, this, [this, timerId] {
+            // A tick that falls into a wait is left out: the timer comes
+            // round again, and ticks must not pile up behind a long wait.
+            if (InWait()) return;
             if (m_started && m_logic.IsAttached()) m_logic.OnTimer(timerId);
         });
     }

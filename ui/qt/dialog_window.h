@@ -53,6 +53,12 @@ public:
     // Asks the logic for every control's colours again and applies them.
     void RefreshStyles();
 
+    // Makes the logic's waits (serial time-outs, retry pauses) keep the
+    // program's windows painting and answering the window manager: events
+    // other than user input are processed in short slices, and no window
+    // calls its logic until the wait is over. Once per program.
+    static void InstallWaitHook();
+
     // Tests and tools may take message boxes instead of showing them.
     using MessageHook = std::function<void(const std::string& text)>;
     void SetMessageHook(MessageHook hook) { m_messageHook = std::move(hook); }
@@ -99,6 +105,8 @@ protected:
     void accept() override;
 
 private:
+    // Calls the logic now, or, during a wait, as soon as the wait is over.
+    void CallLogic(std::function<void()> call);
     void Build();
     QWidget* MakeControl(const res::ControlTemplate& c);
     void ApplyStyle(int id);
