@@ -228,6 +228,7 @@ public:
     uint8_t m_bProbing = 0;
     uint8_t m_bSkipped = 0;  // the last transfer was not made: the link is down
     uint8_t m_bLostWhileDrilling = 0;  // the link went while a hole was drilled
+    int m_nSilentProbes = 0;            // probes in a row on an open port without an answer
     int32_t m_nLockAtLoss = 0;          // m_nLockMotor when the link went down
     PortOpenError m_eToldPortError = PortOpenError::None;
     // Left by the last status read for ActOnStatus.

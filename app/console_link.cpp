@@ -25,7 +25,18 @@ void CConsoleDlg::ProbeLink() {
     m_bProbing = 1;
     const bool answered = ReadStatus();
     m_bProbing = 0;
-    if (!answered) return;
+    if (!answered) {
+        // An open port that stays silent may be the wrong device by now:
+        // when a COMn link vanished with its adapter, the name led to the
+        // built-in port instead. It is closed, so the next probe maps the
+        // name afresh.
+        if (m_pModbus && ++m_nSilentProbes >= LinkWatch::kSilentProbesBeforeReopen) {
+            m_nSilentProbes = 0;
+            m_pModbus->ClosePort();
+        }
+        return;
+    }
+    m_nSilentProbes = 0;
     OnLinkBack();
     ActOnStatus();
 }

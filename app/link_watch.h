@@ -21,6 +21,9 @@ public:
     // again within that, and a silent line costs a 500 ms read at most once
     // a second.
     static constexpr uint32_t kProbePeriodMs = 1000;
+    // Probes an open port may stay silent before it is opened again by its
+    // name: the name may lead elsewhere by now.
+    static constexpr int kSilentProbesBeforeReopen = 3;
 
     bool Down() const { return m_down; }
     // The failure that put the link down: what a skipped transfer reports.

@@ -26,6 +26,7 @@
 #include "link/posix_serial_driver.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
+#include "platform/wait_hook.h"
 #include "programs/console/console_session.h"
 #include "res/ids.h"
 #include "settings/keys.h"
@@ -461,6 +462,49 @@ TEST(Panels, FileAndMachineSettingsWrite) {
 }
 
 // --- A whole operator story -----------------------------------------------
+
+// The cabinet is switched off in the middle of a job and on again five
+// seconds later: meanwhile the window answers (its panels open), the
+// console finds the controller again by itself, and one more start ends
+// the job with every hole done.
+TEST(OperatorStory, ControllerSwitchedOffAndOnAgain) {
+    DialogWindow::InstallWaitHook();  // as kestrane runs: the window paints while the console waits
+    Machine m;
+    m.Start({"--vanish-after", "5000", "--reappear-after", "5000"});
+    const std::string job = m.folder + "/row.NC";
+    {
+        QFile f(Q(job));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("Kestrane NC\r\nSTART\r\n");
+        for (int i = 1; i <= 8; ++i) f.write(("N" + std::to_string(i) + " X" + std::to_string(i * 2000) + " Y1000 R500\r\n").c_str());
+        f.write("STOP\r\n");
+    }
+    m.WriteSettings(job);
+    ProgramPanels panels;
+    Console c(panels, m.folder);
+    ASSERT_TRUE(c.Open());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return HoleRows(c) == 8; }, kWaitMs));
+    c.Click(con::IDC_START);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().Link().Down(); }, kWaitMs)) << "the controller never went";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_bPauseReq == 1; }, kWaitMs));
+    EXPECT_NE(c.Text(con::IDC_STATUS_LINE).find("通信中断，已暂停"), std::string::npos) << c.Text(con::IDC_STATUS_LINE);
+    const int saved = m.IntSetting(settings::key::Hole);
+    EXPECT_LT(saved, 8);
+    c.InPanel(con::IDC_SYSTEM_INFO, res::IDD_SYSTEM_INFO, [](DialogWindow& panel) { panel.EndDialog(ui::kIdOk); });
+    EXPECT_TRUE(c.C().Link().Down()) << "back before the panel was tried";
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !c.C().Link().Down(); }, kWaitMs)) << "not found again";
+    EXPECT_NE(c.Text(con::IDC_COMM_LABEL).find("√通信正常"), std::string::npos) << c.Text(con::IDC_COMM_LABEL);
+    c.Click(con::IDC_START);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_nCurHole == 0 && c.C().m_nState == 1 && c.C().m_bPauseReq == 0; },
+                                60000))
+        << "hole " << c.C().m_nCurHole;
+    for (int i = 1; i <= 8; ++i) EXPECT_EQ(c.C().m_Hole[i].bDone, 1) << i;
+    EXPECT_EQ(m.IntSetting(settings::key::Hole), 8);
+    c.W().close();
+    ks::SetWaitHook(nullptr);
+}
 
 TEST(OperatorStory, ConvertRunRestartResume) {
     namespace f = res::fileproc;

@@ -12,7 +12,6 @@
 #include <cstdlib>
 #include <memory>
 #include <random>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +21,6 @@
 #include "sim/controller.h"
 #include "sim/in_process_driver.h"
 #include "soak_support.h"
-#include "ui/testing/fake_view.h"
 
 namespace ks::soak {
 namespace {
@@ -104,8 +102,8 @@ private:
     int m_burst = 0;
 };
 
-// The program around the console: panels, window and console are rebuilt
-// on every restart; the controller, the line and the settings folder stay.
+// The world around the console: the controller, the line and the settings
+// folder stay; the program is rebuilt on every restart.
 class Bench {
 public:
     Bench(uint32_t seed, const fs::path& folder, bool holdFinished)
@@ -114,8 +112,7 @@ public:
           machine(MachineConfig(holdFinished), clock.NowMs()),
           simDriver(machine, clock),
           line(simDriver, rng, report),
-          m_folder(folder) {}
-    ~Bench() { Shutdown(); }
+          program(line, clock, folder) {}
 
     static sim::Config MachineConfig(bool holdFinished) {
         sim::Config c;
@@ -125,50 +122,14 @@ public:
         return c;
     }
 
-    void Boot() {
-        positioning = std::make_unique<panels::CPositioningDlg>();
-        machining = std::make_unique<panels::CMachiningParamDlg>();
-        view = std::make_unique<ui::testing::FakeView>();
-        dlg = std::make_unique<app::CConsoleDlg>(line, clock, *positioning, *machining, m_folder.string());
-        view->Open(*dlg);
-        dlg->OnPaint();
-    }
-    // What a power cut does to the program: it is simply gone.
-    void Shutdown() {
-        if (view) view->Close();
-        dlg.reset();
-        view.reset();
-        machining.reset();
-        positioning.reset();
-    }
-    void Tick() {
-        clock.Advance(view->TimerPeriod(ids::TIMER_STATUS).value_or(60));
-        view->FireTimer(ids::TIMER_STATUS);
-    }
-
     Report report;
     std::mt19937 rng;
     VirtualClock clock;
     sim::Controller machine;
     sim::InProcessDriver simDriver;
     FaultyLine line;
-    std::unique_ptr<panels::CPositioningDlg> positioning;
-    std::unique_ptr<panels::CMachiningParamDlg> machining;
-    std::unique_ptr<ui::testing::FakeView> view;
-    std::unique_ptr<app::CConsoleDlg> dlg;
-
-private:
-    fs::path m_folder;
+    VirtualProgram program;
 };
-
-fs::path SoakFolder(const std::string& name) {
-    std::error_code ec;
-    fs::path root = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
-    fs::path folder = root / ("ks_soak_" + std::to_string(::getpid()) + "_" + name);
-    fs::remove_all(folder, ec);
-    fs::create_directories(folder);
-    return folder;
-}
 
 // A power cut during a settings write leaves the temporary file of the
 // replace-by-rename behind: complete but not yet renamed, or cut short.
@@ -195,11 +156,10 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     const std::string jobPath = WriteNcJob(folder / "plate.NC", plate);
     std::ofstream(folder / "KSConfig.ini", std::ios::binary) << SettingsText(jobPath, 0);
 
-    // A fixed seed; KS_SOAK_SEED explores others by hand.
-    const char* seedText = std::getenv("KS_SOAK_SEED");
-    const uint32_t seed = seedText ? static_cast<uint32_t>(std::strtoul(seedText, nullptr, 10)) : 20261209u;
+    const uint32_t seed = SoakSeed(20261209u);
     Bench bench(seed, folder, holdFinished);
     Report& report = bench.report;
+    VirtualProgram& program = bench.program;
     report.name = std::string(holdFinished ? "headless, finished bit held, seed " : "headless seed ") +
                   std::to_string(seed);
     report.holes = kHoles;
@@ -216,8 +176,8 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     auto look = [&] {
         const auto& drills = bench.machine.Drills();
         for (; drillsSeen < drills.size(); ++drillsSeen)
-            ledger.Drilled({drills[drillsSeen].x, drills[drillsSeen].y}, bench.dlg ? bench.dlg->m_nCurHole : -1,
-                          report);
+            ledger.Drilled({drills[drillsSeen].x, drills[drillsSeen].y},
+                           program.dlg ? program.dlg->m_nCurHole : -1, report);
         const auto finished = bench.machine.FinishedDrills();
         for (; finishedSeen < finished.size(); ++finishedSeen)
             ledger.Finished({finished[finishedSeen].x, finished[finishedSeen].y});
@@ -226,15 +186,15 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     // The program comes up and the operator presses start: the run goes on
     // with the hole after the last one saved.
     auto bootAndStart = [&] {
-        bench.Boot();
-        if (bench.dlg->m_nCurHole != keeper.Saved())
-            report.Violation("restart came back at hole " + std::to_string(bench.dlg->m_nCurHole) + ", saved " +
+        program.Boot();
+        if (program.dlg->m_nCurHole != keeper.Saved())
+            report.Violation("restart came back at hole " + std::to_string(program.dlg->m_nCurHole) + ", saved " +
                              std::to_string(keeper.Saved()));
         look();
         ledger.NewStretch();
-        bench.view->Click(ids::IDC_START);
-        if (keeper.Saved() < kHoles && bench.dlg->m_nCurHole != keeper.Saved() + 1)
-            report.Violation("start after a restart went to hole " + std::to_string(bench.dlg->m_nCurHole) +
+        program.view->Click(ids::IDC_START);
+        if (keeper.Saved() < kHoles && program.dlg->m_nCurHole != keeper.Saved() + 1)
+            report.Violation("start after a restart went to hole " + std::to_string(program.dlg->m_nCurHole) +
                              " with hole " + std::to_string(keeper.Saved()) + " saved");
         look();
     };
@@ -244,7 +204,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     int lastProgress = -1;
     const int kMaxTicks = 400000;
     for (report.ticks = 0; report.ticks < kMaxTicks; ++report.ticks) {
-        app::CConsoleDlg& dlg = *bench.dlg;
+        app::CConsoleDlg& dlg = *program.dlg;
         // The last hole is saved and the run stands: the job is done (after a
         // power cut the console comes back at the last hole, not at 0).
         if (keeper.Saved() == kHoles && dlg.m_nState == 1) break;
@@ -253,7 +213,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         const int stateBefore = dlg.m_nState;
         const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
         const bool wasPaused = dlg.m_bPauseReq == 1;
-        bench.Tick();
+        program.Tick();
         if (!wasPaused && dlg.m_bPauseReq == 1) ++report.selfPauses;
         if (stateBefore == 3 && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
         look();
@@ -264,7 +224,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
             // restarts the program.
             if (++vanishedFor > upTo(8, 60)) {
                 vanishedFor = -1;
-                bench.Shutdown();
+                program.Shutdown();
                 ++report.restarts;
                 bootAndStart();
             }
@@ -273,7 +233,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         if (chance(1.0 / 900)) {  // power cut
             ++report.powerCuts;
             ++report.restarts;
-            bench.Shutdown();
+            program.Shutdown();
             if (chance(0.5)) LeaveStrayTempFile(folder, rng, report);
             bench.clock.Advance(upTo(0, 3000));  // the controller runs on meanwhile
             look();
@@ -296,13 +256,13 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         }
 
         // --- The operator ---------------------------------------------------
-        app::CConsoleDlg& now = *bench.dlg;
+        app::CConsoleDlg& now = *program.dlg;
         if (now.m_nState == 1 && now.m_bPauseReq == 1) {
             if (++pausedFor > upTo(3, 25)) {
                 pausedFor = 0;
                 ledger.NewStretch();
                 ++report.resumes;
-                bench.view->Click(ids::IDC_START);
+                program.view->Click(ids::IDC_START);
                 look();
             }
             continue;
@@ -310,7 +270,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         pausedFor = 0;
         if (chance(1.0 / 1200)) {
             ++report.operatorPauses;
-            bench.view->Click(ids::IDC_PAUSE);
+            program.view->Click(ids::IDC_PAUSE);
             look();
             continue;
         }
@@ -322,7 +282,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         if (quietFor > 600) {
             quietFor = 0;
             ++report.operatorPauses;
-            bench.view->Click(ids::IDC_PAUSE);
+            program.view->Click(ids::IDC_PAUSE);
             look();
         }
     }
@@ -344,7 +304,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
     EXPECT_GT(report.faults["line-vanished"], 3u);
     EXPECT_GT(report.resumes, 3);
     EXPECT_EQ(report.violations.size(), 0u);
-    bench.Shutdown();
+    program.Shutdown();
     std::error_code ec;
     fs::remove_all(folder, ec);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// What both soaks check, independent of how they reach the controller:
+// What the soaks check, independent of how they reach the controller:
 //
 //  - every drilling happens at a job hole's place, and at the place of the
 //    hole the console has as current when it gets control back;
@@ -13,21 +13,96 @@
 //
 // Violations are collected as texts, not asserted one by one, so a soak
 // reports all it found with its figures.
+//
+// Also what the soaks in virtual time share: the seed, the scratch folder
+// and the console as a program that a power cut ends.
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
+#include <system_error>
 #include <utility>
 #include <vector>
 
+#include "app/console_dlg.h"
+#include "platform/clock.h"
 #include "platform/textnum.h"
+#include "res/ids.h"
+#include "ui/testing/fake_view.h"
 
 namespace ks::soak {
+
+// A fixed seed per soak, so a run repeats exactly; KS_SOAK_SEED explores
+// others by hand.
+inline uint32_t SoakSeed(uint32_t fixed) {
+    const char* text = std::getenv("KS_SOAK_SEED");
+    return text ? static_cast<uint32_t>(std::strtoul(text, nullptr, 10)) : fixed;
+}
+
+// A fresh folder for the settings and the job, in memory where there is
+// /dev/shm: the soaks check the settings file after nearly every tick.
+inline std::filesystem::path SoakFolder(const std::string& name) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    fs::path root = fs::is_directory("/dev/shm", ec) ? fs::path("/dev/shm") : fs::temp_directory_path();
+    fs::path folder = root / ("ks_soak_" + std::to_string(::getpid()) + "_" + name);
+    fs::remove_all(folder, ec);
+    fs::create_directories(folder);
+    return folder;
+}
+
+// The console as a program on the virtual clock: panels, window and
+// console. A power cut simply destroys them; Boot builds them anew over the
+// same line, clock and settings folder, as a program start does.
+class VirtualProgram {
+public:
+    VirtualProgram(SerialDriver& line, VirtualClock& clock, std::filesystem::path folder)
+        : m_line(line), m_clock(clock), m_folder(std::move(folder)) {}
+    ~VirtualProgram() { Shutdown(); }
+    VirtualProgram(const VirtualProgram&) = delete;
+    VirtualProgram& operator=(const VirtualProgram&) = delete;
+
+    void Boot() {
+        positioning = std::make_unique<panels::CPositioningDlg>();
+        machining = std::make_unique<panels::CMachiningParamDlg>();
+        view = std::make_unique<ui::testing::FakeView>();
+        dlg = std::make_unique<app::CConsoleDlg>(m_line, m_clock, *positioning, *machining, m_folder.string());
+        view->Open(*dlg);
+        dlg->OnPaint();
+    }
+    // What a power cut does to the program: it is simply gone.
+    void Shutdown() {
+        if (view) view->Close();
+        dlg.reset();
+        view.reset();
+        machining.reset();
+        positioning.reset();
+    }
+    // One status tick, the clock moved on by the timer's period first.
+    void Tick() {
+        m_clock.Advance(view->TimerPeriod(res::console::TIMER_STATUS).value_or(60));
+        view->FireTimer(res::console::TIMER_STATUS);
+    }
+
+    std::unique_ptr<panels::CPositioningDlg> positioning;
+    std::unique_ptr<panels::CMachiningParamDlg> machining;
+    std::unique_ptr<ui::testing::FakeView> view;
+    std::unique_ptr<app::CConsoleDlg> dlg;
+
+private:
+    SerialDriver& m_line;
+    VirtualClock& m_clock;
+    std::filesystem::path m_folder;
+};
 
 struct Place {
     int32_t x = 0;
