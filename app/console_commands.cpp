@@ -125,9 +125,11 @@ bool CConsoleDlg::MoveToHole() {
     // anything else would read outside the job or the table.
     if (m_nCurHole < 0 || m_nCurHole > m_nHoleCount || !HoleInTable(m_nCurHole)) return false;
     m_bMoveIssued = 1;
-    // Evidence of drilling counts from this move on.
+    // Evidence of drilling (and its timing for the record) counts from
+    // this move on.
     m_bDrillSeen = 0;
     m_bFinishSeenClear = 0;
+    m_bDrillTimed = 0;
     const JobHole& target = m_Hole[static_cast<size_t>(m_nCurHole)];
 
     // Where the machine stands now: up to three reads, 100 ms and then

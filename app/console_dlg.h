@@ -15,8 +15,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/job_record.h"
 #include "app/link_watch.h"
 #include "app/status_bits.h"
 #include "jobfiles/job_loader.h"
@@ -141,6 +143,11 @@ public:
     // Started and neither paused nor ended.
     bool RunUnderWay() const;
     void SettleHoleAfterOutage();
+    // The job record's lines (job_record.h).
+    RecordLine RecordFor(RecordEvent event, int32_t hole) const;
+    void Record(RecordEvent event, int32_t hole, std::optional<PauseCause> cause = std::nullopt);
+    void RecordSkipped(int32_t from, int32_t to);
+    void WriteRecord(const RecordLine& line);
     const LinkWatch& Link() const { return m_link; }
     // The operator's word on why the run paused, or on a resume point that
     // could not be saved; shown at once and with every status line.
@@ -170,6 +177,9 @@ public:
     // Done mark, resume point and settings for the hole the controller
     // finished.
     void MarkCurrentHoleDone();
+    // The pause button's work, for a reason of the console's or the operator's.
+    void PauseRun(PauseCause cause);
+    const JobRecord& Records() const { return m_record; }
 
     // --- Panel launchers (console_panels.cpp), buttons 1000..1004 --------
     void OnFileProcess();
@@ -229,6 +239,11 @@ public:
     uint8_t m_bSkipped = 0;  // the last transfer was not made: the link is down
     uint8_t m_bLostWhileDrilling = 0;  // the link went while a hole was drilled
     int m_nSilentProbes = 0;            // probes in a row on an open port without an answer
+    JobRecord m_record;
+    std::string m_strRecordProblem;
+    uint8_t m_bDrillTimed = 0;  // the current hole's drilling start is known
+    uint32_t m_nDrillStartTick = 0;
+    int32_t m_nDrillStartZ = 0;
     int32_t m_nLockAtLoss = 0;          // m_nLockMotor when the link went down
     PortOpenError m_eToldPortError = PortOpenError::None;
     // Left by the last status read for ActOnStatus.

@@ -18,6 +18,7 @@ private:
 };
 
 void CConsoleDlg::LoadJob() {
+    m_record.SetJob(m_settingsFolder, m_strJobPath);
     ListMessages sink(View());
     ks::LoadJob(m_strJobPath, m_Hole, m_nHoleCount, sink);
 }

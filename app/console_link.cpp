@@ -60,11 +60,14 @@ void CConsoleDlg::OnLinkBack() {
 void CConsoleDlg::SettleHoleAfterOutage() {
     m_bLostWhileDrilling = 0;
     if (HoleFinishedHere(m_bFinshJG)) {
+        // When it finished is unknown: the record leaves the drill time out.
+        m_bDrillTimed = 0;
         MarkCurrentHoleDone();
         if (m_nCurHole < m_nHoleCount) {
             ++m_nCurHole;
             SelectHoleInList();
         } else {
+            Record(RecordEvent::JobEnd, m_nCurHole);
             EndJob();
         }
     } else if (m_bDrilling == 1) {
@@ -80,7 +83,7 @@ bool CConsoleDlg::RunUnderWay() const {
 void CConsoleDlg::PauseForLostLink() {
     if (!RunUnderWay()) return;
     m_bLostWhileDrilling = (m_nState == 3 || (m_nState == 1 && m_nNextStep == 3 && s_bStartSent == 1)) ? 1 : 0;
-    OnPauseButton();
+    PauseRun(PauseCause::LostLink);
     SetPauseReason(kTextLinkLost);
 }
 

@@ -1,6 +1,9 @@
 // Run control: the sequencer stepped once per status tick, and the buttons
 // that start, pause, reset and steer the walk through the job.
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "app/console_dlg.h"
 #include "app/console_texts.h"
@@ -40,7 +43,7 @@ void CConsoleDlg::RunSequencerStep() {
                 MarkCurrentHoleDone();
                 if (m_nCurHole < m_nHoleCount) {
                     if (m_nCurHole == m_nPauseHole) {
-                        OnPauseButton();
+                        PauseRun(PauseCause::PauseHole);
                         ++m_nCurHole;
                         SelectHoleInList();
                     }
@@ -49,6 +52,7 @@ void CConsoleDlg::RunSequencerStep() {
                 } else {
                     m_nState = 1;
                     m_nNextStep = 1;
+                    Record(RecordEvent::JobEnd, m_nCurHole);
                     EndJob();
                 }
                 m_bHoleChosen = 0;
@@ -65,7 +69,7 @@ void CConsoleDlg::RunSequencerStep() {
                 // Drilling off the hole would spoil the plate; pause as after
                 // a failed move, and start moves to the hole again.
                 if (!StandsOnCurrentHole(*this)) {
-                    PauseAfterFailedMove();
+                    PauseRun(PauseCause::ArrivalCheck);
                     SetPauseReason(kTextNotOnHole);
                     break;
                 }
@@ -74,12 +78,15 @@ void CConsoleDlg::RunSequencerStep() {
                 s_bStartSent = 0;
                 m_clock.Sleep(1000);
             } else if (m_nCurHole < m_nHoleCount) {
+                Record(RecordEvent::Visited, m_nCurHole);
                 m_nState = 1;
                 m_nNextStep = 2;
                 s_bStartSent = 0;
                 RedrawMap();
                 m_clock.Sleep(800);
             } else {
+                Record(RecordEvent::Visited, m_nCurHole);
+                Record(RecordEvent::JobEnd, m_nCurHole);
                 EndJob();
             }
             break;
@@ -103,6 +110,9 @@ void CConsoleDlg::RunSequencerStep() {
                     m_nNextStep = 1;
                     s_bStartSent = 0;
                 } else if (s_bStartSent == 0) {
+                    m_nDrillStartTick = m_clock.TickCount();
+                    m_nDrillStartZ = m_nPosZ;
+                    m_bDrillTimed = 1;
                     StartDrill();
                     s_bStartSent = 1;
                 } else if (HoleFinishedHere(m_bFinshJG)) {
@@ -126,13 +136,58 @@ void CConsoleDlg::MarkCurrentHoleDone() {
     if (HoleInTable(m_nCurHole)) m_Hole[static_cast<size_t>(m_nCurHole)].bDone = 1;
     m_nHoleDone = m_nCurHole;
     SaveSettings();
+    RecordLine line = RecordFor(RecordEvent::Drilled, m_nCurHole);
+    if (m_bDrillTimed == 1) {
+        line.drillSeconds = static_cast<uint32_t>(m_clock.TickCount() - m_nDrillStartTick) / 1000.0;
+        line.zStartUm = m_nDrillStartZ;
+    }
+    line.zEndUm = m_nPosZ;
+    m_bDrillTimed = 0;
+    WriteRecord(line);
+}
+
+// Holes from `from` up to before `to` that the operator jumps past undone.
+void CConsoleDlg::RecordSkipped(int32_t from, int32_t to) {
+    for (int32_t h = std::max(from, 1); h < to && h <= m_nHoleCount && HoleInTable(h); ++h)
+        if (m_Hole[static_cast<size_t>(h)].bDone == 0) Record(RecordEvent::Skipped, h);
+}
+
+RecordLine CConsoleDlg::RecordFor(RecordEvent event, int32_t hole) const {
+    RecordLine line;
+    line.event = event;
+    line.hole = hole;
+    if (hole >= 1 && hole <= m_nHoleCount && HoleInTable(hole)) {
+        line.xUm = m_Hole[static_cast<size_t>(hole)].nX;
+        line.yUm = m_Hole[static_cast<size_t>(hole)].nY;
+    }
+    return line;
+}
+
+void CConsoleDlg::Record(RecordEvent event, int32_t hole, std::optional<PauseCause> cause) {
+    RecordLine line = RecordFor(event, hole);
+    line.cause = cause;
+    WriteRecord(line);
+}
+
+// A record that cannot be written is told once per streak on the status
+// line; the run never waits for it.
+void CConsoleDlg::WriteRecord(const RecordLine& line) {
+    const bool written = m_record.Write(line, std::time(nullptr));
+    if (written == m_strRecordProblem.empty()) return;
+    if (written) {
+        m_strRecordProblem.clear();
+    } else {
+        m_strRecordProblem = kTextRecordNotWritten;
+        std::fprintf(stderr, "kestrane: cannot write the job record %s\n", m_record.Path().c_str());
+    }
+    ShowStatusLine();
 }
 
 // A move that never reached the controller leaves the machine where it
 // stands; drilling there would make a hole in the wrong place, so the run
 // pauses as if the operator had pressed pause. Start then retries the hole.
 void CConsoleDlg::PauseAfterFailedMove() {
-    OnPauseButton();
+    PauseRun(PauseCause::LostLink);
     if (m_link.Down()) SetPauseReason(kTextLinkLost);
 }
 
@@ -154,7 +209,12 @@ void CConsoleDlg::OnStartButton() {
     if (!moved) PauseAfterFailedMove();
 }
 
-void CConsoleDlg::OnPauseButton() {
+void CConsoleDlg::OnPauseButton() { PauseRun(PauseCause::Button); }
+
+// The pause of the button, also made by the console itself for a reason;
+// the record says which, once per pause of a run under way.
+void CConsoleDlg::PauseRun(PauseCause cause) {
+    if (RunUnderWay() || m_nState == 3) Record(RecordEvent::Paused, m_nCurHole, cause);
     if (m_bMoving == 1) StopMotion();
     SendCommand(kCmdStopMachining);
     m_nState = 1;
@@ -162,6 +222,7 @@ void CConsoleDlg::OnPauseButton() {
 }
 
 void CConsoleDlg::OnResetButton() {
+    Record(RecordEvent::Reset, m_nCurHole);
     if (m_bMoving == 1) StopMotion();
     m_nCurHole = 0;
     m_nHoleDone = 0;
@@ -195,6 +256,7 @@ void CConsoleDlg::OnPrevHole() {
 
 void CConsoleDlg::OnNextHole() {
     if (m_nState != 1 || m_nCurHole >= m_nHoleCount) return;
+    RecordSkipped(m_nCurHole, m_nCurHole + 1);
     ++m_nCurHole;
     MoveToHole();
     SelectHoleInList();
@@ -203,7 +265,9 @@ void CConsoleDlg::OnNextHole() {
 
 void CConsoleDlg::OnSkipToHole() {
     if (m_nState != 1) return;
-    m_nCurHole = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1;
+    const int32_t chosen = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1;
+    RecordSkipped(m_nCurHole, chosen);
+    m_nCurHole = chosen;
     MoveToHole();
     SelectHoleInList();
     m_bHoleChosen = 1;

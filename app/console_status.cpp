@@ -128,7 +128,7 @@ void CConsoleDlg::ActOnStatus() {
     }
     if (m_bPauseAsked == 1) {
         m_bPauseAsked = 0;
-        OnPauseButton();
+        PauseRun(PauseCause::ControllerRequest);
         SendCommand(kCmdAckPause);
     }
 }
@@ -258,7 +258,8 @@ void CConsoleDlg::ShowStatusLine() {
     // the signal part (only blanks when no signal is up), so that it is not
     // pushed out of the field.
     std::string notice = m_strPauseReason;
-    if (!m_strSaveProblem.empty()) notice += (notice.empty() ? "" : "  ") + m_strSaveProblem;
+    for (const std::string* problem : {&m_strSaveProblem, &m_strRecordProblem})
+        if (!problem->empty()) notice += (notice.empty() ? "" : "  ") + *problem;
     std::string signal = SignalText(m_nSignalCode);
     std::string lead = "\t\t";
     if (!notice.empty()) {

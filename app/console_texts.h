@@ -11,6 +11,8 @@ inline constexpr const char* kTextNotOnHole = "轴未到达孔位，已暂停";
 inline constexpr const char* kTextLinkLost = "通信中断，已暂停";
 // The communication label while the console opens the port again.
 inline constexpr const char* kTextReconnecting = "通信中断，正在重新连接控制器…";
+// The job record (records/<job>.csv) could not be written.
+inline constexpr const char* kTextRecordNotWritten = "加工记录无法写入";
 // The resume point (settings key Hole) could not be written.
 inline constexpr const char* kTextHoleNotSaved = "设置文件写入失败，孔号未保存";
 
