@@ -1,13 +1,11 @@
 #include "jobfiles/dxf_converter.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <string_view>
 #include <vector>
 
 #include "jobfiles/word_scanner.h"
+#include "platform/os.h"
 #include "platform/textnum.h"
 
 namespace ks {
@@ -63,16 +61,6 @@ std::string TwoDigits(int value) {
     return s.size() < 2 ? "0" + s : s;
 }
 
-bool PathExists(const std::string& path) {
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0;
-}
-
-bool IsEnterableFolder(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), X_OK) == 0;
-}
-
 uint32_t HashPosition(int32_t x, int32_t y, int32_t r) {
     uint64_t h = static_cast<uint32_t>(x);
     h = h * 0x9E3779B97F4A7C15ull ^ static_cast<uint32_t>(y);
@@ -81,19 +69,14 @@ uint32_t HashPosition(int32_t x, int32_t y, int32_t r) {
     return static_cast<uint32_t>(h >> 32);
 }
 
-std::tm CurrentLocalTime() {
-    std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return local;
-}
+std::tm CurrentLocalTime() { return LocalCalendarTime(std::time(nullptr)); }
 
 }  // namespace
 
 int32_t RowKeyOf(int32_t y) { return y >= 0 ? 999 - y / 1000 : 1000 - y / 1000; }
 
 std::string NcBaseNameOf(const std::string& dxfPath) {
-    const size_t slash = dxfPath.rfind('/');
+    const size_t slash = LastPathSeparator(dxfPath);
     const size_t dot = dxfPath.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::string();
     const size_t start = slash == std::string::npos ? 0 : slash + 1;
@@ -303,19 +286,16 @@ void DxfConverter::CreateNcFile() {
         m_ncFile = nullptr;
     }
     // Create the folder and every folder above it; most exist already.
-    for (size_t slash = m_ncFolder.find('/'); slash != std::string::npos;
-         slash = m_ncFolder.find('/', slash + 1)) {
-        if (slash > 0) mkdir(m_ncFolder.substr(0, slash + 1).c_str(), 0777);
+    for (size_t i = 1; i < m_ncFolder.size(); ++i) {
+        if (IsPathSeparator(m_ncFolder[i])) MakeFolder(m_ncFolder.substr(0, i + 1));
     }
-    if (!m_ncFolder.empty()) mkdir(m_ncFolder.c_str(), 0777);
+    if (!m_ncFolder.empty()) MakeFolder(m_ncFolder);
     // A folder that cannot be entered must not send the program elsewhere.
     if (!IsEnterableFolder(m_ncFolder)) {
         m_sink.ShowMessage(kCreateFailed);
         return;
     }
-    std::string prefix = m_ncFolder;
-    if (prefix.back() != '/') prefix += '/';
-    prefix += m_ncBaseName;
+    const std::string prefix = JoinPath(m_ncFolder, m_ncBaseName);
 
     std::string path;
     for (int k = 0; k <= 99; ++k) {

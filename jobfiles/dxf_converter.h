@@ -26,8 +26,9 @@ inline constexpr int kConversionSlots = 10001;
 // (-1, 0) mm, 1001 for (-2, -1] mm, ...
 int32_t RowKeyOf(int32_t y);
 
-// The drawing's file name without folder and extension: after the last '/',
-// before the last dot; empty when there is no dot after the last '/'.
+// The drawing's file name without folder and extension: after the last
+// folder separator ('/', on Windows a backslash as well), before the last
+// dot; empty when there is no dot after the last separator.
 std::string NcBaseNameOf(const std::string& dxfPath);
 
 class DxfConverter {

@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "platform/wait_hook.h"
+
 namespace ks {
 namespace {
 
@@ -39,6 +41,14 @@ int ErrnoOf(DWORD code) {
 }  // namespace
 
 void Win32SerialDriver::Fail() { m_lastError = ErrnoOf(::GetLastError()); }
+
+// The handle came from a CreateFileA that succeeded, so "invalid handle"
+// can only mean that it is no communications device (Wine says so for a
+// plain file; drivers of other devices answer "invalid function").
+void Win32SerialDriver::FailConfiguring() {
+    const DWORD code = ::GetLastError();
+    m_lastError = code == ERROR_INVALID_HANDLE ? ENOTTY : ErrnoOf(code);
+}
 
 // SerialHandle's invalid value is all bits set, like INVALID_HANDLE_VALUE.
 static_assert(sizeof(SerialHandle) == sizeof(HANDLE));
@@ -72,7 +82,7 @@ bool Win32SerialDriver::SetLineSettings(SerialHandle h, const LineSettings& line
     dcb.fInX = 0;
     dcb.fTXContinueOnXoff = 0;
     if (::SetCommState(ToHandle(h), &dcb)) return true;
-    Fail();
+    FailConfiguring();
     return false;
 }
 
@@ -91,15 +101,20 @@ bool Win32SerialDriver::SetTimeouts(SerialHandle h, const CommTimeouts& timeouts
     cto.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
     cto.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
     if (::SetCommTimeouts(ToHandle(h), &cto)) return true;
-    Fail();
+    FailConfiguring();
     return false;
 }
 
 bool Win32SerialDriver::Purge(SerialHandle h) {
-    return ::PurgeComm(ToHandle(h), PURGE_TXCLEAR | PURGE_RXCLEAR) != 0;  // 12
+    if (::PurgeComm(ToHandle(h), PURGE_TXCLEAR | PURGE_RXCLEAR)) return true;  // 12
+    Fail();
+    return false;
 }
 
 bool Win32SerialDriver::Read(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) {
+    // One read blocks for up to count * t + 100 ms under the time-outs; a
+    // window waiting on the answer gets to paint at least between reads.
+    if (HasWaitHook()) RunWaitHook();
     DWORD n = 0;
     BOOL ok = ::ReadFile(ToHandle(h), buffer, count, &n, nullptr);
     *got = ok ? n : 0;

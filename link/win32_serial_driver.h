@@ -24,6 +24,8 @@ public:
 private:
     // Keeps GetLastError() of a failed call as an errno value.
     void Fail();
+    // The same for the line settings and time-outs of a handle just opened.
+    void FailConfiguring();
 
     std::atomic<int> m_lastError{0};
 };

@@ -2,18 +2,12 @@
 
 #include <cstdio>
 
+#include "platform/os.h"
 #include "settings/profile_file.h"
 
 namespace ks::settings {
 
-std::string SettingsPathIn(const std::string& folder) {
-    std::string name(kFileName);
-#ifdef _WIN32
-    return folder.empty() ? name : folder + "\\" + name;
-#else
-    return folder.empty() ? name : folder + "/" + name;
-#endif
-}
+std::string SettingsPathIn(const std::string& folder) { return JoinPath(folder, std::string(kFileName)); }
 
 // The keys go into a file aside, which is then renamed into place: a power
 // cut while they are written leaves no settings file (the next start

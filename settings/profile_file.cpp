@@ -1,24 +1,10 @@
 #include "settings/profile_file.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <optional>
-#include <sys/stat.h>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <climits>
-#include <cstdlib>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
-#if defined(_WIN32) && !defined(S_ISREG)
-#define S_ISREG(m) (((m) & _S_IFMT) == _S_IFREG)
-#endif
+#include "platform/os.h"
 
 namespace ks::settings {
 namespace {
@@ -177,13 +163,11 @@ void EndLine(std::string& text) {
 // a file (unreadable, a folder): such a thing is never replaced.
 std::optional<std::string> ReadAll(const std::string& path, bool* exists) {
     *exists = false;
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) {
-        if (errno == ENOENT) return std::string();
-        return std::nullopt;
-    }
+    const PathKind kind = KindOfPath(path);
+    if (kind == PathKind::Missing) return std::string();
+    if (kind == PathKind::Unknown) return std::nullopt;
     *exists = true;
-    if (!S_ISREG(st.st_mode)) return std::nullopt;
+    if (kind != PathKind::File) return std::nullopt;
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return std::nullopt;
     std::string data;
@@ -195,72 +179,6 @@ std::optional<std::string> ReadAll(const std::string& path, bool* exists) {
     if (failed) return std::nullopt;
     return data;
 }
-
-#ifndef _WIN32
-// A symbolic link keeps pointing at the real file: write the target.
-std::string ResolveTarget(const std::string& path) {
-    char buf[PATH_MAX];
-    if (::realpath(path.c_str(), buf) != nullptr) return buf;
-    return path;
-}
-
-std::string FolderOf(const std::string& path) {
-    size_t cut = path.rfind('/');
-    if (cut == std::string::npos) return ".";
-    return cut == 0 ? "/" : path.substr(0, cut);
-}
-
-bool WriteFully(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool ReplaceFile(const std::string& path, const std::string& data, bool existed) {
-    std::string target = existed ? ResolveTarget(path) : path;
-    // One fixed name beside the file: a write cut short by a power failure
-    // leaves at most this one stale copy, which the next write replaces.
-    std::string tmp = target + ".tmp";
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) return false;
-    struct stat st {};
-    mode_t mode = (existed && ::stat(target.c_str(), &st) == 0) ? (st.st_mode & 07777) : 0644;
-    bool ok = WriteFully(fd, data) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (!ok || ::rename(tmp.c_str(), target.c_str()) != 0) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
-    return true;
-}
-#else
-bool ReplaceFile(const std::string& path, const std::string& data, bool) {
-    std::string tmp = path + ".tmp";
-    FILE* f = std::fopen(tmp.c_str(), "wb");
-    if (!f) return false;
-    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size() && std::fflush(f) == 0 &&
-              _commit(_fileno(f)) == 0;
-    ok = std::fclose(f) == 0 && ok;
-    if (!ok || !MoveFileExA(tmp.c_str(), path.c_str(),
-                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(tmp.c_str());
-        return false;
-    }
-    return true;
-}
-#endif
 
 }  // namespace
 
@@ -331,12 +249,9 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
     if (!data) return false;
     std::string updated = SetProfileValue(*data, section, key, value);
     if (exists && updated == *data) return true;
-    return ReplaceFile(path, updated, exists);
+    return ReplaceFileDurably(path, updated);
 }
 
-bool ProfileFileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-}
+bool ProfileFileExists(const std::string& path) { return KindOfPath(path) == PathKind::File; }
 
 }  // namespace ks::settings

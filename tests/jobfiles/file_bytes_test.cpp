@@ -1,9 +1,8 @@
 // The bytes a loader works on stay as they were when the file was opened.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "jobfiles/word_scanner.h"
@@ -21,7 +20,7 @@ TEST(FileBytes, KeepTheFileAsOpenedWhenItIsCutOrReplaced) {
     ASSERT_TRUE(file.Open(path));
     // Cut to nothing, as a copy that is restarted or a stick that goes away
     // leaves it; then new bytes under the same name.
-    ASSERT_EQ(::truncate(path.c_str(), 0), 0);
+    std::filesystem::resize_file(path, 0);
     test::WriteBytes(path, "short");
     EXPECT_TRUE(file.Bytes() == text);
     WordScanner in(file.Bytes());

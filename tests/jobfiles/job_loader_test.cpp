@@ -162,7 +162,7 @@ TEST_F(LoaderTest, OpenFailureLeavesAnEmptyJob) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "No such file or directory \n");
     EXPECT_EQ(sink.messages.size(), 2u);
     // A folder is no job file either.
-    ASSERT_EQ(mkdir(dir.File("folder.NC").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(dir.File("folder.NC")));
     testing::internal::CaptureStderr();
     LoadJob(dir.File("folder.NC"), *holes, count, sink);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "Is a directory \n");

@@ -3,10 +3,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <climits>
 #include <clocale>
+#include <filesystem>
 #include <memory>
 
 #include "jobfiles/dxf_converter.h"
@@ -186,7 +184,7 @@ protected:
 TEST_F(WriterTest, ProgramBytesAreExact) {
     std::string path = Convert("bracket.dxf", Drawing(Circle("-0.5", "0.03", "0.25") + Circle("0", "0", "0.25") +
                                                       Circle("-0.5", "0.03", "0.25") + Circle("3", "-4.5", "1")));
-    ASSERT_EQ(path, out + "/bracket00.NC");
+    ASSERT_EQ(path, test::In(out, "bracket00.NC"));
     EXPECT_EQ(test::ReadBytes(path), kBanner +
                                          "N1  X-500  Y30   R250\r\n"
                                          "N2  X0  Y0   R250\r\n"
@@ -200,7 +198,9 @@ TEST_F(WriterTest, ProgramBytesAreExact) {
 
 TEST_F(WriterTest, DecimalCommaLocaleChangesNothing) {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+    // The second name is the Windows C library's spelling.
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr && std::setlocale(LC_ALL, "German_Germany.1252") == nullptr)
+        GTEST_SKIP() << "no German locale";
     std::string path = Convert("p.dxf", Drawing(Circle("1.5", "-2.25", "0.75")), "1.4", "1.6");
     std::setlocale(LC_ALL, saved.c_str());
     EXPECT_EQ(test::ReadBytes(path), kBanner + "N1  X1500  Y-2250   R750\r\nSTOP");
@@ -224,28 +224,28 @@ TEST_F(WriterTest, UnreadableDrawingStillGivesAnEmptyProgram) {
     conv->m_ncFolder = out;
     conv->m_ncBaseName = "absent";
     conv->ConvertDxf();
-    EXPECT_EQ(test::ReadBytes(out + "/absent00.NC"), kBanner + "STOP");
+    EXPECT_EQ(test::ReadBytes(test::In(out, "absent00.NC")), kBanner + "STOP");
     EXPECT_EQ(sink.messages, (std::vector<std::string>{"DXF文件打开出错", "文件打开出错"}));
 }
 
 TEST_F(WriterTest, TakesTheNextFreeNumberAndReplacesNinetyNine) {
-    ASSERT_EQ(Convert("bracket.dxf", Drawing("")), out + "/bracket00.NC");
-    for (int k = 1; k <= 4; ++k) test::WriteBytes(out + "/bracket0" + std::to_string(k) + ".NC", "x");
-    EXPECT_EQ(Convert("bracket.dxf", Drawing("")), out + "/bracket05.NC");
+    ASSERT_EQ(Convert("bracket.dxf", Drawing("")), test::In(out, "bracket00.NC"));
+    for (int k = 1; k <= 4; ++k) test::WriteBytes(test::In(out, "bracket0") + std::to_string(k) + ".NC", "x");
+    EXPECT_EQ(Convert("bracket.dxf", Drawing("")), test::In(out, "bracket05.NC"));
     for (int k = 0; k <= 99; ++k) {
         char name[32];
-        std::snprintf(name, sizeof name, "/bracket%02d.NC", k);
-        test::WriteBytes(out + name, "old");
+        std::snprintf(name, sizeof name, "bracket%02d.NC", k);
+        test::WriteBytes(test::In(out, name), "old");
     }
-    EXPECT_EQ(Convert("bracket.dxf", Drawing(Circle("1", "1", "1"))), out + "/bracket99.NC");
-    EXPECT_EQ(test::ReadBytes(out + "/bracket99.NC").substr(0, 5), "*****");
-    EXPECT_EQ(test::ReadBytes(out + "/bracket98.NC"), "old");
+    EXPECT_EQ(Convert("bracket.dxf", Drawing(Circle("1", "1", "1"))), test::In(out, "bracket99.NC"));
+    EXPECT_EQ(test::ReadBytes(test::In(out, "bracket99.NC")).substr(0, 5), "*****");
+    EXPECT_EQ(test::ReadBytes(test::In(out, "bracket98.NC")), "old");
 }
 
 TEST_F(WriterTest, NamesAreConcatenatedNotFormatted) {
-    EXPECT_EQ(Convert("100%d%s.v2.dxf", Drawing("")), out + "/100%d%s.v200.NC");
-    EXPECT_TRUE(test::Exists(out + "/100%d%s.v200.NC"));
-    EXPECT_EQ(Convert("noext", Drawing("")), out + "/00.NC");
+    EXPECT_EQ(Convert("100%d%s.v2.dxf", Drawing("")), test::In(out, "100%d%s.v200.NC"));
+    EXPECT_TRUE(test::Exists(test::In(out, "100%d%s.v200.NC")));
+    EXPECT_EQ(Convert("noext", Drawing("")), test::In(out, "00.NC"));
 }
 
 TEST(NcBaseName, AfterTheLastSlashBeforeTheLastDot) {
@@ -255,25 +255,36 @@ TEST(NcBaseName, AfterTheLastSlashBeforeTheLastDot) {
     EXPECT_EQ(NcBaseNameOf("/parts/plate"), "");
     EXPECT_EQ(NcBaseNameOf(""), "");
     EXPECT_EQ(NcBaseNameOf("/parts/.dxf"), "");
+#ifdef _WIN32
+    // Pickers and settings give backslashes, hand-typed names often slashes.
+    EXPECT_EQ(NcBaseNameOf("C:\\parts\\plate.dxf"), "plate");
+    EXPECT_EQ(NcBaseNameOf("C:\\parts.old\\plate"), "");
+    EXPECT_EQ(NcBaseNameOf("C:/parts\\sub/plate.v2.dxf"), "plate.v2");
+    EXPECT_EQ(NcBaseNameOf("D:plate.dxf"), "D:plate");
+#else
+    // A backslash is part of a file name here.
+    EXPECT_EQ(NcBaseNameOf("/parts/a\\b.dxf"), "a\\b");
+#endif
 }
 
 TEST_F(WriterTest, CreatesTheFolderChainWithoutChangingDirectory) {
-    char before[PATH_MAX];
-    ASSERT_NE(getcwd(before, sizeof before), nullptr);
+    const auto before = std::filesystem::current_path();
     out = dir.File("a/b/c/");
     EXPECT_EQ(Convert("p.dxf", Drawing("")), out + "p00.NC");
     EXPECT_TRUE(test::Exists(out + "p00.NC"));
-    char after[PATH_MAX];
-    ASSERT_NE(getcwd(after, sizeof after), nullptr);
-    EXPECT_STREQ(before, after);
+#ifdef _WIN32
+    // The folder picker's backslashes, mixed with slashes.
+    out = dir.File("d\\e/f");
+    EXPECT_EQ(Convert("p.dxf", Drawing("")), out + "\\p00.NC");
+    EXPECT_TRUE(test::Exists(dir.File("d/e/f/p00.NC")));
+#endif
+    EXPECT_EQ(std::filesystem::current_path(), before);
 }
 
 TEST_F(WriterTest, FolderThatCannotBeUsedWritesNothingAnywhere) {
     test::WriteBytes(dir.File("plainfile"), "x");
     out = dir.File("plainfile");  // a file, not a folder
-    char cwd[PATH_MAX];
-    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
-    const std::string stray = std::string(cwd) + "/zz_stray_part00.NC";
+    const std::string stray = (std::filesystem::current_path() / "zz_stray_part00.NC").string();
     EXPECT_EQ(Convert("zz_stray_part.dxf", Drawing(Circle("1", "1", "1"))), "");
     EXPECT_EQ(sink.messages, std::vector<std::string>{"创建记录文件失败！"});
     EXPECT_FALSE(test::Exists(stray));
@@ -286,12 +297,12 @@ TEST_F(WriterTest, FolderThatCannotBeUsedWritesNothingAnywhere) {
 
 TEST_F(WriterTest, FileThatCannotBeCreatedIsReported) {
     // All names taken, and number 99 is a folder: nothing can be replaced.
-    ASSERT_EQ(mkdir(out.c_str(), 0755), 0);
-    for (int k = 0; k < 99; ++k) test::WriteBytes(out + "/p" + (k < 10 ? "0" : "") + std::to_string(k) + ".NC", "old");
-    ASSERT_EQ(mkdir((out + "/p99.NC").c_str(), 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(out));
+    for (int k = 0; k < 99; ++k) test::WriteBytes(test::In(out, "p") + (k < 10 ? "0" : "") + std::to_string(k) + ".NC", "old");
+    ASSERT_TRUE(std::filesystem::create_directory(test::In(out, "p99.NC")));
     EXPECT_EQ(Convert("p.dxf", Drawing(Circle("1", "1", "1"))), "");
     EXPECT_EQ(sink.messages, std::vector<std::string>{"创建记录文件失败！"});
-    EXPECT_EQ(test::ReadBytes(out + "/p98.NC"), "old");
+    EXPECT_EQ(test::ReadBytes(test::In(out, "p98.NC")), "old");
 }
 
 }  // namespace

@@ -1,16 +1,15 @@
 #pragma once
 // Helpers shared by the job file tests: a scratch folder, a sink that keeps
 // the messages, and a writer of small DXF texts.
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "jobfiles/job_loader.h"
+#include "platform/os.h"
 
 namespace ks::test {
 
@@ -20,15 +19,23 @@ public:
     std::vector<std::string> messages;
 };
 
-// A fresh folder under /tmp, removed with its contents at the end.
+// A fresh folder in the system's temporary folder, removed with its
+// contents at the end.
 class ScratchDir {
 public:
     ScratchDir() {
-        char pattern[] = "/tmp/ks_jobfiles_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        m_path = made != nullptr ? made : "/tmp";
+        namespace fs = std::filesystem;
+        std::random_device random;
+        fs::path dir;
+        do {
+            dir = fs::temp_directory_path() / ("ks_jobfiles_" + std::to_string(random()));
+        } while (!fs::create_directory(dir));
+        m_path = dir.string();
     }
-    ~ScratchDir() { std::system(("rm -rf '" + m_path + "'").c_str()); }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
     const std::string& Path() const { return m_path; }
     std::string File(const std::string& name) const { return m_path + "/" + name; }
 
@@ -49,9 +56,13 @@ inline std::string ReadBytes(const std::string& path) {
 }
 
 inline bool Exists(const std::string& path) {
-    struct stat st {};
-    return stat(path.c_str(), &st) == 0;
+    std::error_code ec;
+    return std::filesystem::exists(path, ec);
 }
+
+// The name of a file the converter writes into folder: joined with the
+// system's own separator, as the program prints it.
+inline std::string In(const std::string& folder, const std::string& name) { return JoinPath(folder, name); }
 
 // DXF text pieces, group code and value on lines of their own as a CAD
 // program writes them. Values are passed as text so tests control spelling.

@@ -2,14 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <thread>
 
@@ -19,12 +25,15 @@ namespace {
 class ReadWholeFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/ks_file_read_XXXXXX";
-        const char* made = mkdtemp(pattern);
-        ASSERT_NE(made, nullptr);
-        m_dir = made;
+        namespace fs = std::filesystem;
+        const fs::path dir = fs::temp_directory_path() / ("ks_file_read_" + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(dir));
+        m_dir = dir.string();
     }
-    void TearDown() override { std::system(("rm -rf '" + m_dir + "'").c_str()); }
+    void TearDown() override {
+        std::error_code ec;
+        std::filesystem::remove_all(m_dir, ec);
+    }
     std::string Path(const char* name) const { return m_dir + "/" + name; }
     void Write(const std::string& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
@@ -54,19 +63,22 @@ TEST_F(ReadWholeFileTest, ReadsFilesOfAnySizeByteForByte) {
         EXPECT_EQ(got.Size(), size);
         EXPECT_TRUE(got.View() == bytes) << size;
     }
+#ifndef _WIN32
     // A file that reports no size but has bytes (a kernel status file).
     if (ReadWholeFile("/proc/self/status", got, &error)) {
         EXPECT_NE(got.View().find("Pid:"), std::string_view::npos);
     }
+#endif
     // The contents outlive the file and survive a move.
     Write(Path("b.NC"), "START N1 X1 Y1 R100 STOP");
     ASSERT_TRUE(ReadWholeFile(Path("b.NC"), got, &error));
-    ::unlink(Path("b.NC").c_str());
+    std::remove(Path("b.NC").c_str());
     FileContents moved = std::move(got);
     EXPECT_EQ(moved.View(), "START N1 X1 Y1 R100 STOP");
     EXPECT_EQ(got.Size(), 0u);
 }
 
+#ifndef _WIN32
 TEST_F(ReadWholeFileTest, ReadsPipesAndDevicesToTheirEnd) {
     FileContents got;
     int error = 0;
@@ -94,6 +106,38 @@ TEST_F(ReadWholeFileTest, ReadsPipesAndDevicesToTheirEnd) {
     EXPECT_EQ(got.Size(), bytes.size());
     EXPECT_TRUE(got.View() == bytes);
 }
+#else
+TEST_F(ReadWholeFileTest, ReadsPipesAndDevicesToTheirEnd) {
+    FileContents got;
+    int error = 0;
+    ASSERT_TRUE(ReadWholeFile("NUL", got, &error));
+    EXPECT_EQ(got.Size(), 0u);
+
+    // More than the first guess for a stream without size, in small writes;
+    // the pipe's end shows as a broken pipe, not as an error.
+    const std::string name = "\\\\.\\pipe\\ks_file_read_" + std::to_string(::GetCurrentProcessId());
+    HANDLE server = ::CreateNamedPipeA(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096,
+                                       0, nullptr);
+    ASSERT_NE(server, INVALID_HANDLE_VALUE);
+    const std::string bytes = Pattern(300000);
+    std::thread writer([&] {
+        if (!::ConnectNamedPipe(server, nullptr) && ::GetLastError() != ERROR_PIPE_CONNECTED) return;
+        for (size_t done = 0; done < bytes.size();) {
+            DWORD n = 0;
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(1000, bytes.size() - done));
+            if (!::WriteFile(server, bytes.data() + done, chunk, &n, nullptr) || n == 0) break;
+            done += n;
+        }
+        ::CloseHandle(server);  // the reader sees the rest, then the pipe's end
+    });
+    const bool ok = ReadWholeFile(name, got, &error);
+    if (!ok) ::CloseHandle(::CreateFileA(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    writer.join();
+    ASSERT_TRUE(ok) << error;
+    EXPECT_EQ(got.Size(), bytes.size());
+    EXPECT_TRUE(got.View() == bytes);
+}
+#endif
 
 TEST_F(ReadWholeFileTest, RefusesFoldersAndMissingFilesWithTheirErrno) {
     FileContents got;
@@ -106,13 +150,41 @@ TEST_F(ReadWholeFileTest, RefusesFoldersAndMissingFilesWithTheirErrno) {
     EXPECT_FALSE(ReadWholeFile(Path("none.NC"), got, &error));
     EXPECT_EQ(error, ENOENT);
     EXPECT_FALSE(ReadWholeFile(Path("none.NC"), got, nullptr));
+    EXPECT_FALSE(ReadWholeFile(Path("no folder/none.NC"), got, &error));
+    EXPECT_EQ(error, ENOENT);
+#ifndef _WIN32
     if (::geteuid() != 0) {
         Write(Path("locked.NC"), "x");
         ::chmod(Path("locked.NC").c_str(), 0);
         EXPECT_FALSE(ReadWholeFile(Path("locked.NC"), got, &error));
         EXPECT_EQ(error, EACCES);
     }
+#endif
 }
+
+#ifdef _WIN32
+// A job file still open in the program that writes it is read as it is
+// now; one that another program holds without sharing is refused.
+TEST_F(ReadWholeFileTest, ReadsFilesOthersHoldOpenUnlessTheyShareNothing) {
+    Write(Path("open.NC"), "START N1 X1 Y1 R100 STOP");
+    HANDLE writer = ::CreateFileA(Path("open.NC").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    FileContents got;
+    int error = 0;
+    EXPECT_TRUE(ReadWholeFile(Path("open.NC"), got, &error));
+    EXPECT_EQ(got.View(), "START N1 X1 Y1 R100 STOP");
+    ::CloseHandle(writer);
+
+    HANDLE owner = ::CreateFileA(Path("open.NC").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    ASSERT_NE(owner, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(ReadWholeFile(Path("open.NC"), got, &error));
+    EXPECT_EQ(error, EACCES);
+    EXPECT_EQ(got.Size(), 0u);
+    ::CloseHandle(owner);
+}
+#endif
 
 }  // namespace
 }  // namespace ks
