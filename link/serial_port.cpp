@@ -19,7 +19,9 @@ std::string ComDevicePath(int port) {
     return name;
 #else
     std::snprintf(name, sizeof name, "COM%d", port);
-    const std::string folder = ProgramFolder();
+    // Beside the settings file: the program's folder for a build, the
+    // operator's own configuration folder for an installed console.
+    const std::string folder = SettingsFolder();
     if (!folder.empty()) {
         std::string link = folder + "/" + name;
         std::error_code ec;

@@ -12,10 +12,11 @@
 namespace ks {
 
 // Device path of COM port n: "\\.\COMn" on Windows. Elsewhere
-// "<program folder>/COMn" when that name exists (a symlink to a tty, to a
-// /dev/serial/by-id entry or to a simulator's pseudo-terminal; a dangling
-// link is still taken, so that a vanished target fails the open instead of
-// silently reaching another device), else "/dev/ttyS<n-1>".
+// "<settings folder>/COMn" (SettingsFolder(), platform/program_folder.h)
+// when that name exists (a symlink to a tty, to a /dev/serial/by-id entry
+// or to a simulator's pseudo-terminal; a dangling link is still taken, so
+// that a vanished target fails the open instead of silently reaching another
+// device), else "/dev/ttyS<n-1>".
 std::string ComDevicePath(int port);
 
 // Inter-character time in ms for a baud rate: 1.5 characters of 11 bits,

@@ -108,6 +108,11 @@ inline constexpr int IDC_MM_MIN = 1014;
 inline constexpr int IDC_MM_MAX = 1015;
 }  // namespace fileproc
 
+// System information panel, template 159.
+namespace sysinfo {
+inline constexpr int IDC_INFO_TEXT = 1000;  // version and settings folder
+}  // namespace sysinfo
+
 // Machining parameter panel, template 160.
 namespace machining {
 inline constexpr int IDC_SEG_PLUS = 1001;

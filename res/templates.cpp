@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "res/ids.h"
+#include "res/version.h"
 
 namespace ks::res {
 
@@ -64,7 +65,7 @@ DialogTemplate AboutBox() {
     t.clientHeight = 89;
     t.controls = {
         C(IDR_MAINFRAME, K::Icon, "", {11, 14, 20, 20}),
-        C(-1, K::Static, "Kestrane 小孔机控制台 19.2 版", {40, 10, 130, 10}),
+        C(-1, K::Static, "Kestrane 小孔机控制台 " + std::string(kVersion) + " 版", {40, 10, 130, 10}),
         C(-1, K::Static, "版权所有 (C) 2026 Kestrane", {40, 28, 130, 10}),
         C(IDOK, K::Button, "确定", {178, 7, 50, 16}, kDefault),
     };
@@ -165,7 +166,12 @@ DialogTemplate PanelBase(int id) {
 DialogTemplate SystemInfo() {
     DialogTemplate t = PanelBase(IDD_SYSTEM_INFO);
     t.backgroundBitmap = IDB_SYSTEM_NOTICE;
-    t.controls = {PanelOk()};
+    // Below the notice: the version and the settings folder, filled in on
+    // opening (an installed console keeps its settings per account).
+    t.controls = {
+        C(sysinfo::IDC_INFO_TEXT, K::Static, "", {18, 206, 332, 66}, kWordWrap),
+        PanelOk(),
+    };
     return t;
 }
 

@@ -2,15 +2,53 @@
 // program ends when it closes.
 #include <QApplication>
 
-#include "link/posix_serial_driver.h"
+#include <cstdio>
+#include <cstring>
+
+#include "link/platform_serial_driver.h"
 #include "platform/clock.h"
+#include "platform/program_folder.h"
 #include "programs/console/console_session.h"
+#include "res/version.h"
 #include "ui/qt/dialog_window.h"
 
+namespace {
+
+const char kHelp[] =
+    "usage: kestrane [--version | --help]\n"
+    "\n"
+    "The operator console of the Kestrane EDM small-hole drilling machine. It talks\n"
+    "to the machine controller on the port COMn chosen in its settings, 57600 8N1.\n"
+    "Its settings file KSConfig.ini and the COMn links stay in the program's folder\n"
+    "when that folder is writable or already holds KSConfig.ini; otherwise they are\n"
+    "in $XDG_CONFIG_HOME/kestrane (default ~/.config/kestrane), made on first start.\n";
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    // Answered before Qt starts, so that they work without a display.
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::printf("kestrane %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
+        return 0;
+    }
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrane"));
-    QApplication::setApplicationVersion(QStringLiteral("19.2"));
+    QApplication::setApplicationVersion(
+        QString::fromUtf8(ks::res::kVersion.data(), static_cast<qsizetype>(ks::res::kVersion.size())));
+    // Lets the desktop match the window to kestrane.desktop (its name and icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("kestrane"));
+
+    // An installed console keeps its settings in the operator's own folder,
+    // which a fresh account does not have yet; the console only writes files.
+    const std::string settingsFolder = ks::SettingsFolder();
+    if (!ks::MakeFolders(settingsFolder)) {
+        std::fprintf(stderr, "kestrane: cannot create the settings folder %s\n",
+                     settingsFolder.empty() ? "(no home folder)" : settingsFolder.c_str());
+    }
 
     // Program-wide: they keep the operator's entries from one opening to the next.
     static ks::console::ProgramPanels panels;
@@ -18,9 +56,9 @@ int main(int argc, char** argv) {
     // The window keeps painting while the console waits on the line.
     ks::ui::qt::DialogWindow::InstallWaitHook();
 
-    ks::PosixSerialDriver driver;
+    ks::PlatformSerialDriver driver;
     ks::SystemClock clock;
-    ks::console::ConsoleSession session(driver, clock, panels);
+    ks::console::ConsoleSession session(driver, clock, panels, settingsFolder);
     session.Run();
     return 0;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "jobfiles/dxf_converter.h"
+#include "res/version.h"
 
 namespace {
 
@@ -17,6 +18,7 @@ constexpr int kExitUsage = 64;
 
 const char kUsage[] =
     "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] DRAWING.dxf\n"
+    "       kestrane-dxf2nc --version | --help\n"
     "\n"
     "Converts the circles of a DXF drawing whose diameter (mm) lies between the\n"
     "two texts, read as the panel's diameter boxes would read them, into the\n"
@@ -59,6 +61,9 @@ int main(int argc, char** argv) {
             optionsEnded = true;
         } else if (arg == "--help" || arg == "-h") {
             return Usage(stdout, 0);
+        } else if (arg == "--version") {
+            std::printf("kestrane-dxf2nc %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
+            return 0;
         } else if (arg == "--min" || arg == "--max" || arg == "--out") {
             if (i + 1 >= argc) return Usage(stderr, kExitUsage);
             const std::string value = argv[++i];

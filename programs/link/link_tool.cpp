@@ -7,7 +7,10 @@
 
 #include "link/port_error.h"
 #include "link/register_map.h"
+#include "platform/program_folder.h"
 #include "platform/textnum.h"
+#include "programs/link/port_list.h"
+#include "res/version.h"
 
 namespace ks {
 namespace {
@@ -17,9 +20,15 @@ constexpr const char* kUsage =
     "       kestrane-link PORT read ADDR COUNT\n"
     "       kestrane-link PORT write ADDR V1 [V2 ...]\n"
     "       kestrane-link PORT command CODE\n"
+    "       kestrane-link ports\n"
+    "       kestrane-link assign COMn DEVICE\n"
+    "       kestrane-link --version | --help\n"
     "PORT: COMn or n (1..19), or a device path. Slave 1, 57600 8N1, one attempt.\n"
     "ADDR 0..65535, COUNT 1..125, values -32768..65535 (at most 123), CODE 0..255;\n"
-    "numbers in decimal or 0x hexadecimal.\n";
+    "numbers in decimal or 0x hexadecimal.\n"
+    "ports: the serial devices (by /dev/serial/by-id name where there is one) and\n"
+    "the COMn links of the settings folder. assign: makes COMn (1..19) there a link\n"
+    "to DEVICE (a path or a name such as ttyUSB0), by its by-id name when it has one.\n";
 
 // Whole-string integer, decimal or 0x hex, optional minus sign.
 std::optional<int64_t> ParseNumber(const std::string& text) {
@@ -119,12 +128,28 @@ std::string ResolvePortArgument(const std::string& port) {
 }
 
 int RunLinkTool(const std::vector<std::string>& args, CModbusMaster& master, std::ostream& out,
-                std::ostream& err) {
+                std::ostream& err, const DeviceRoots& roots) {
     auto usage = [&](const std::string& why) {
         if (!why.empty()) err << "kestrane-link: " << why << '\n';
         err << kUsage;
         return kLinkExitUsage;
     };
+    if (args.size() == 1 && args[0] == "--version") {
+        out << "kestrane-link " << ks::res::kVersion << '\n';
+        return kLinkExitOk;
+    }
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        out << kUsage;
+        return kLinkExitOk;
+    }
+    if (!args.empty() && args[0] == "ports") {
+        if (args.size() != 1) return usage("ports takes no arguments");
+        return PrintPorts(roots, AnswersAsSerialPort, SettingsFolder(), out);
+    }
+    if (!args.empty() && args[0] == "assign") {
+        if (args.size() != 3) return usage("assign needs COMn DEVICE");
+        return AssignPort(args[1], args[2], roots, AnswersAsSerialPort, SettingsFolder(), out, err);
+    }
     if (args.size() < 2) return usage("");
     const std::string path = ResolvePortArgument(args[0]);
     if (path.empty()) return usage("COM port number must be 1..19: " + args[0]);

@@ -1,6 +1,7 @@
 #pragma once
 // kestrane-link: a service diagnostic over the console's own Modbus master.
 //   kestrane-link PORT status | read ADDR COUNT | write ADDR V1 [V2 ...] | command CODE
+//   kestrane-link ports | assign COMn DEVICE   (programs/link/port_list.h)
 // Slave 1, 57600 8N1, reads with function 3, writes with function 16, one
 // attempt per transfer. A port that will not open is reported with the
 // reason, e.g. "cannot open /dev/ttyUSB0 at 57600 8N1: no such device [system:
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "link/modbus_master.h"
+#include "programs/link/port_list.h"
 
 namespace ks {
 
@@ -23,8 +25,9 @@ inline constexpr int kLinkExitUsage = 64;
 std::string ResolvePortArgument(const std::string& port);
 
 // Runs one command line (the arguments after the program name) over master,
-// which must not be open yet. Returns the process exit code.
+// which must not be open yet. Returns the process exit code. ports and
+// assign look at the devices under `roots`.
 int RunLinkTool(const std::vector<std::string>& args, CModbusMaster& master, std::ostream& out,
-                std::ostream& err);
+                std::ostream& err, const DeviceRoots& roots = {});
 
 }  // namespace ks

@@ -8,6 +8,7 @@
 #include "sim/pty_server.h"
 #include "sim/sim_link.h"
 #include "sim/sim_options.h"
+#include "res/version.h"
 
 namespace {
 
@@ -25,6 +26,10 @@ void WriteLogLine(const ks::sim::CommandRecord& r, void* user) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && args[0] == "--version") {
+        std::printf("kestrane-sim %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
+        return 0;
+    }
     ks::sim::SimOptions opt;
     std::string error;
     if (!ks::sim::ParseSimOptions(args, &opt, &error)) {

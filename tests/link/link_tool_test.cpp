@@ -4,7 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <sstream>
+
+#include "platform/program_folder.h"
+#include "res/version.h"
 
 #ifndef _WIN32
 #include <stdlib.h>
@@ -174,7 +180,96 @@ TEST_F(LinkToolTest, OpenFailureKeepsItsFirstPartAndAddsTheReason) {
     EXPECT_EQ(err.str(), "kestrane-link: cannot open /dev/x at 57600 8N1\n");
 }
 
+
+TEST_F(LinkToolTest, VersionAndHelpTouchNoPort) {
+    EXPECT_EQ(Run({"--version"}), kLinkExitOk);
+    EXPECT_EQ(out.str(), "kestrane-link " + std::string(ks::res::kVersion) + "\n");
+    EXPECT_EQ(Run({"--help"}), kLinkExitOk);
+    EXPECT_NE(out.str().find("kestrane-link assign COMn DEVICE"), std::string::npos);
+    EXPECT_TRUE(driver.calls.empty());
+}
+
 #ifndef _WIN32
+// ports and assign on a /dev tree of the test's own (Linux device names).
+class PortListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base = std::filesystem::temp_directory_path() /
+               ("ks_port_list_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(base);
+        roots.dev = (base / "dev").string();
+        roots.byId = (base / "dev" / "serial" / "by-id").string();
+        settings = (base / "home" / ".config" / "kestrane").string();
+        std::filesystem::create_directories(roots.byId);
+        for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyS0", "ttyS1", "ttyS10", "ttyACM0", "null", "tty0"}) {
+            std::ofstream(base / "dev" / name) << "";
+        }
+        // udev's link is relative, as on a real system.
+        std::filesystem::create_symlink("../../ttyUSB0", std::filesystem::path(roots.byId) / "usb-FTDI_A-if00-port0");
+    }
+    void TearDown() override { std::filesystem::remove_all(base); }
+    std::string Dev(const std::string& name) const { return roots.dev + "/" + name; }
+    std::string ById() const { return roots.byId + "/usb-FTDI_A-if00-port0"; }
+    std::string Link(int n) const { return settings + "/COM" + std::to_string(n); }
+
+    std::filesystem::path base;
+    DeviceRoots roots;
+    std::string settings;
+    // ttyS1 has no UART behind it.
+    std::set<std::string> answering{"ttyUSB0", "ttyUSB1", "ttyS0", "ttyS10", "ttyACM0", "null", "tty0"};
+    SerialProbe probe = [this](const std::string& path) {
+        return answering.count(std::filesystem::path(path).filename().string()) > 0;
+    };
+    std::ostringstream out, err;
+};
+
+TEST_F(PortListTest, ByIdNamesFirstThenTtysThatAnswer) {
+    std::vector<std::string> names;
+    for (const SerialDevice& d : ListSerialDevices(roots, probe)) names.push_back(d.name);
+    // ttyUSB0 only under its by-id name; ttyS1 does not answer; null and tty0 are no serial names.
+    EXPECT_EQ(names, (std::vector<std::string>{ById(), Dev("ttyS0"), Dev("ttyS10"), Dev("ttyACM0"), Dev("ttyUSB1")}));
+}
+
+TEST_F(PortListTest, AssignLinksByIdAndPortsShowsWhereEachComPoints) {
+    EXPECT_EQ(AssignPort("COM1", "ttyUSB0", roots, probe, settings, out, err), kLinkExitOk) << err.str();
+    EXPECT_EQ(std::filesystem::read_symlink(Link(1)).string(), ById());  // survives another socket
+    EXPECT_EQ(AssignPort("com2", Dev("ttyACM0"), roots, probe, settings, out, err), kLinkExitOk) << err.str();
+    EXPECT_EQ(std::filesystem::read_symlink(Link(2)).string(), Dev("ttyACM0"));
+    // Assigning again replaces the link.
+    EXPECT_EQ(AssignPort("2", "ttyS0", roots, probe, settings, out, err), kLinkExitOk) << err.str();
+    EXPECT_EQ(std::filesystem::read_symlink(Link(2)).string(), Dev("ttyS0"));
+    std::filesystem::create_symlink(base / "gone", Link(7));
+
+    out.str("");
+    EXPECT_EQ(PrintPorts(roots, probe, settings, out), kLinkExitOk);
+    EXPECT_EQ(out.str(), "Serial devices:\n"
+                         "  " + ById() + " (" + Dev("ttyUSB0") + ")  COM1\n"
+                         "  " + Dev("ttyS0") + "  COM2\n"
+                         "  " + Dev("ttyS10") + "\n"
+                         "  " + Dev("ttyACM0") + "\n"
+                         "  " + Dev("ttyUSB1") + "\n"
+                         "COM links in " + settings + ":\n"
+                         "  COM1 -> " + ById() + "\n"
+                         "  COM2 -> " + Dev("ttyS0") + "\n"
+                         "  COM7 -> " + (base / "gone").string() + " (missing)\n");
+}
+
+TEST_F(PortListTest, AssignRefusesWhatTheConsoleCouldNotUse) {
+    EXPECT_EQ(AssignPort("COM20", "ttyS0", roots, probe, settings, out, err), kLinkExitUsage);
+    EXPECT_EQ(AssignPort("COMx", "ttyS0", roots, probe, settings, out, err), kLinkExitUsage);
+    EXPECT_EQ(AssignPort("COM1", "ttyS1", roots, probe, settings, out, err), kLinkExitFailure);
+    EXPECT_NE(err.str().find("does not answer as a serial port"), std::string::npos);
+    EXPECT_EQ(AssignPort("COM1", "ttyUSB9", roots, probe, settings, out, err), kLinkExitFailure);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(Link(1))));
+    // A COMn that someone made as a file is theirs.
+    std::filesystem::create_directories(settings);
+    std::ofstream(Link(3)) << "x";
+    EXPECT_EQ(AssignPort("COM3", "ttyS0", roots, probe, settings, out, err), kLinkExitFailure);
+    EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(Link(3))));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(settings), std::filesystem::directory_iterator()), 1);
+}
+
 // The tool over the real driver, on device names a technician may give it.
 class LinkToolDeviceTest : public ::testing::Test {
 protected:
@@ -222,6 +317,32 @@ TEST_F(LinkToolDeviceTest, MissingBusyAndNonTerminalPortsSayWhy) {
     EXPECT_EQ(err.str().substr(0, busy.size()), busy);
     holder.Close(held);
     EXPECT_EQ(Run(responder.SlavePath()), kLinkExitOk) << err.str();
+}
+
+// The commands as typed, with the real check of a device: a pseudo-terminal
+// answers as a serial port, a plain file does not.
+TEST_F(PortListTest, CommandLineUsesTheRealSerialCheck) {
+    PtyResponder responder;
+    ASSERT_TRUE(responder.Ok());
+    EXPECT_TRUE(AnswersAsSerialPort(responder.SlavePath()));
+    EXPECT_FALSE(AnswersAsSerialPort(Dev("ttyS1")));
+    EXPECT_FALSE(AnswersAsSerialPort(Dev("ttyS99")));
+
+    std::filesystem::remove(Dev("ttyUSB1"));
+    std::filesystem::create_symlink(responder.SlavePath(), Dev("ttyUSB1"));
+    SetSettingsFolder(settings);
+    VirtualClock clock;
+    FakeSerialDriver driver(clock);
+    CModbusMaster master(driver, clock);
+    EXPECT_EQ(RunLinkTool({"assign", "COM4", "ttyUSB1"}, master, out, err, roots), kLinkExitOk) << err.str();
+    EXPECT_EQ(RunLinkTool({"assign", "COM5", "ttyS0"}, master, out, err, roots), kLinkExitFailure);
+    out.str("");
+    EXPECT_EQ(RunLinkTool({"ports"}, master, out, err, roots), kLinkExitOk);
+    SetSettingsFolder(std::nullopt);
+    EXPECT_NE(out.str().find("  " + Dev("ttyUSB1") + " (" + responder.SlavePath() + ")  COM4\n"), std::string::npos)
+        << out.str();
+    EXPECT_EQ(out.str().find("ttyS0"), std::string::npos) << out.str();
+    EXPECT_TRUE(driver.calls.empty());
 }
 
 TEST_F(LinkToolDeviceTest, PortWithoutAccessRightsSaysPermissionDenied) {

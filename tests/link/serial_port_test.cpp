@@ -2,7 +2,9 @@
 #include "link/serial_port.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -221,6 +223,18 @@ TEST_F(LinkPortTest, CloseTwiceAndDestructionCloseOnce) {
 
 // ---------------------------------------------------------------- COMn mapping
 
+#ifdef _WIN32
+TEST(LinkComPath, DeviceNamespaceNamesReachEveryPort) {
+    // "COM10" and above exist only in the device namespace form.
+    EXPECT_EQ(ComDevicePath(1), "\\\\.\\COM1");
+    EXPECT_EQ(ComDevicePath(19), "\\\\.\\COM19");
+    VirtualClock clock;
+    FakeSerialDriver driver(clock);
+    CSerialPort port(driver);
+    EXPECT_EQ(port.OpenPort(12, 57600, 8, 0, 0), 1);
+    EXPECT_EQ(driver.openedPaths, (std::vector<std::string>{"\\\\.\\COM12"}));
+}
+#else
 class LinkComPathTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -231,6 +245,7 @@ protected:
     }
     void TearDown() override {
         SetProgramFolder(saved);
+        SetSettingsFolder(std::nullopt);
         fs::remove_all(dir);
     }
     std::string saved;
@@ -249,6 +264,18 @@ TEST_F(LinkComPathTest, LinkInProgramFolderWinsOverTtyS) {
     EXPECT_EQ(ComDevicePath(4), (dir / "COM4").string());
 }
 
+TEST_F(LinkComPathTest, LinksAreLookedUpBesideTheSettingsFile) {
+    // An installed console runs from /usr/bin but keeps its settings, and so
+    // its port links, in the operator's own folder.
+    const fs::path settings = dir / "settings";
+    fs::create_directories(settings);
+    fs::create_symlink("/dev/null", dir / "COM2");
+    fs::create_symlink("/dev/null", settings / "COM5");
+    SetSettingsFolder(settings.string());
+    EXPECT_EQ(ComDevicePath(5), (settings / "COM5").string());
+    EXPECT_EQ(ComDevicePath(2), "/dev/ttyS1");
+}
+
 TEST_F(LinkComPathTest, OpenPortUsesTheMapping) {
     VirtualClock clock;
     FakeSerialDriver driver(clock);
@@ -258,6 +285,7 @@ TEST_F(LinkComPathTest, OpenPortUsesTheMapping) {
     EXPECT_EQ(port.OpenPort(2, 57600, 8, 0, 0), 1);
     EXPECT_EQ(driver.openedPaths, (std::vector<std::string>{(dir / "COM7").string(), "/dev/ttyS1"}));
 }
+#endif
 
 // ---------------------------------------------------------------- result texts
 

@@ -8,7 +8,9 @@
 #include "panels/machining_param_dlg.h"
 #include "panels/positioning_dlg.h"
 #include "panels/system_info_dlg.h"
+#include "platform/program_folder.h"
 #include "res/ids.h"
+#include "res/version.h"
 #include "ui/testing/fake_view.h"
 
 namespace ks::panels {
@@ -61,6 +63,27 @@ TEST(PanelSkinTest, SystemInformationClosesWithOkEnterAndEsc) {
     view.Click(ks::res::IDOK);
     EXPECT_EQ(view.EndResult(), ks::ui::kIdOk);
     EXPECT_FALSE(info.OnCtlColor(0, CtlColorKind::Dialog).has_value());  // the picture stays
+}
+
+TEST(PanelSkinTest, SystemInformationNamesVersionAndFolders) {
+    // The folder the console was given, else the platform's settings folder.
+    CSystemInfoDlg given(Rect{0, 0, 800, 600}, "/home/op/.config/kestrane");
+    FakeView view;
+    view.Open(given);
+    const std::string text = view.Text(ks::res::sysinfo::IDC_INFO_TEXT);
+    EXPECT_EQ(text, "版本：" + std::string(ks::res::kVersion) + "\n程序文件夹：" + ks::ProgramFolder() +
+                        "\n设置文件夹：/home/op/.config/kestrane");
+    ks::SetSettingsFolder("/srv/ks");
+    CSystemInfoDlg platform(Rect{0, 0, 800, 600});
+    FakeView view2;
+    view2.Open(platform);
+    ks::SetSettingsFolder(std::nullopt);
+    EXPECT_NE(view2.Text(ks::res::sysinfo::IDC_INFO_TEXT).find("\n设置文件夹：/srv/ks"), std::string::npos);
+    // Dark text on the notice picture's own ground.
+    auto style = given.OnCtlColor(ks::res::sysinfo::IDC_INFO_TEXT, CtlColorKind::Static);
+    ASSERT_TRUE(style.has_value());
+    EXPECT_EQ(style->text, (Rgb{0, 0, 0}));
+    EXPECT_EQ(style->background, kPanelColour);
 }
 
 // Black, transparent text on RGB(172,186,202) in the given font.

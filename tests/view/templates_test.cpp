@@ -5,6 +5,7 @@
 #include <set>
 
 #include "res/ids.h"
+#include "res/version.h"
 
 namespace ks::res {
 namespace {
@@ -68,7 +69,9 @@ TEST(Templates, PanelsShareTheSkin) {
         EXPECT_EQ(all.width, kPanelWidth - 2);
         EXPECT_EQ(all.height, kPanelHeight - 2);
     }
-    EXPECT_EQ(FindTemplate(IDD_SYSTEM_INFO)->controls.size(), 1u);
+    // Below the notice picture: the text with the version and the folders.
+    EXPECT_EQ(FindTemplate(IDD_SYSTEM_INFO)->controls.size(), 2u);
+    ASSERT_NE(FindTemplate(IDD_SYSTEM_INFO)->Find(sysinfo::IDC_INFO_TEXT), nullptr);
     EXPECT_EQ(FindTemplate(IDD_SYSTEM_INFO)->backgroundBitmap, IDB_SYSTEM_NOTICE);
     EXPECT_EQ(FindTemplate(IDD_MACHINE_PARAM)->backgroundRgb, 0xACBACA);
     EXPECT_TRUE(FindTemplate(IDD_FILE_PROCESS)->panel);
@@ -95,6 +98,9 @@ TEST(Templates, MainWindowGeometryInPixels) {
     // Only the main window offers the about command in its window menu.
     EXPECT_TRUE(t.aboutItem);
     EXPECT_FALSE(FindTemplate(IDD_ABOUTBOX)->aboutItem);
+    // The about box names the version the build was made as.
+    EXPECT_EQ(FindTemplate(IDD_ABOUTBOX)->controls.at(1).text,
+              "Kestrane 小孔机控制台 " + std::string(kVersion) + " 版");
     EXPECT_EQ(LoadString(IDS_ABOUTBOX), "关于 Kestrane(&A)...");
     EXPECT_EQ(LoadString(999), "");
 }

@@ -213,7 +213,7 @@ QPixmap Make(int id) {
             return PanelPicture(
                 info->width, info->height, QStringLiteral("关于系统"),
                 {
-                    QStringLiteral("Kestrane 电火花小孔机控制台  19.2 版"),
+                    QStringLiteral("Kestrane 电火花小孔机控制台"),
                     QString(),
                     QStringLiteral("· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。"),
                     QStringLiteral("· 加工前请确认工件装夹牢固，电极与导向器已对中。"),
