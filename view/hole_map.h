@@ -3,7 +3,15 @@
 // (millimetres), without any drawing API. The console keeps one HoleMap;
 // each draw produces a Frame that a MapSurface (OpenGL in the Qt build, a
 // recorder in tests) replays.
+//
+// A job of 15,000 holes is 15,000 circles of 15 vertices, drawn several
+// times a second while nothing about them changes. The holes and the path
+// therefore come in shared, immutable blocks that a draw rebuilds only
+// when their holes moved or changed their done mark: two frames compare
+// block by block in a few steps, and a renderer can leave out a block that
+// lies outside what it shows by its box.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -28,7 +36,38 @@ struct Primitive {
     Colour colour;
     float lineWidth = 1.0f;  // glLineWidth in force when drawn
     std::vector<Vertex> vertices;
+    bool operator==(const Primitive&) const = default;
 };
+
+// A hole as the map draws it: the 15-vertex circle of radius 3 mm around
+// its centre, filled in the done colour or outlined in the pending colour.
+// A block keeps holes in this form, 24 bytes instead of a primitive's 300.
+struct HoleCircle {
+    Vertex centre;
+    bool done = false;
+    bool operator==(const HoleCircle&) const = default;
+};
+Primitive CirclePrimitive(const HoleCircle& hole);
+
+// A run of primitives that never changes once built: its circles, then its
+// other primitives. Its serial is unique for the life of the process, so
+// equal serials mean the same drawing and a renderer may key what it keeps
+// of the block by it.
+struct PrimitiveBlock {
+    uint64_t serial = 0;
+    std::vector<HoleCircle> circles;
+    std::vector<Primitive> primitives;
+    // The box around all their vertices (lower above upper when there are
+    // none), so that a renderer can leave out a block it would draw
+    // wholly outside the frame.
+    Vertex lower{1, 1}, upper{0, 0};
+
+    // Whether two blocks draw the same.
+    bool SameDrawing(const PrimitiveBlock& other) const {
+        return serial == other.serial || (circles == other.circles && primitives == other.primitives);
+    }
+};
+using BlockRef = std::shared_ptr<const PrimitiveBlock>;
 
 // Camera: viewport in pixels and a gluPerspective.
 struct Perspective {
@@ -37,6 +76,7 @@ struct Perspective {
     double aspect = 1.0;
     double zNear = static_cast<double>(0.1f);
     double zFar = 100.0;
+    bool operator==(const Perspective&) const = default;
 };
 
 struct Frame {
@@ -45,7 +85,17 @@ struct Frame {
     double clearDepth = 1.0;
     bool depthTest = true;
     double translateX = 0, translateY = 0, translateZ = -20.0;
-    std::vector<Primitive> primitives;  // in drawing order
+    // Drawing order: the primitives of every block in turn (the holes in
+    // job order, then the path), then the overlay (the blinking marker and
+    // the cross-hair), which changes from draw to draw.
+    std::vector<BlockRef> blocks;
+    std::vector<Primitive> overlay;
+
+    // Every primitive in drawing order.
+    std::vector<Primitive> Primitives() const;
+    // The same picture: camera, clearing, translation and primitives alike.
+    // Blocks with equal serials count as equal without a look inside.
+    bool operator==(const Frame& other) const;
 };
 
 // Everything the map reads from the main window for one draw.
@@ -85,8 +135,12 @@ struct Offset {
 };
 std::optional<Offset> CentringOffset(int32_t scale);
 
-// The 15-vertex circle of radius 3 mm around (cx, cy).
+// The 15-vertex circle of radius 3 mm around (cx, cy), and its vertex k.
 std::vector<Vertex> CircleVertices(double cx, double cy);
+Vertex CircleVertex(double cx, double cy, int k);
+
+// Holes per block: a done mark rebuilds one block of this many circles.
+inline constexpr int kHolesPerBlock = 256;
 
 class HoleMap {
 public:
@@ -114,6 +168,20 @@ public:
     // The wheel: positive delta zooms in, negative out. Returns false for a
     // zero delta (nothing to redraw or save).
     bool Wheel(int delta);
+
+private:
+    // What the blocks show of a hole: only position and done mark are drawn.
+    struct DrawnHole {
+        int32_t x = 0, y = 0;
+        bool done = false;
+        bool operator==(const DrawnHole&) const = default;
+    };
+    // Brings the hole blocks and the path up to date with slots 1..count.
+    void RefreshJob(const HoleSlots* holes, int32_t count);
+
+    std::vector<DrawnHole> m_drawn;       // holes 1..count as the blocks show them
+    std::vector<BlockRef> m_holeBlocks;   // kHolesPerBlock holes each, in job order
+    BlockRef m_path;
 };
 
 }  // namespace ks::view

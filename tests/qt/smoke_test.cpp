@@ -349,6 +349,31 @@ TEST_F(MainWindowTest, HoleListRowsFitTheirWidth) {
     EXPECT_EQ(list->font().pointSize(), 12);
 }
 
+// A job's rows differ mostly in their digits, and rows of one shape are
+// measured once; the widest row must still be found when it differs from
+// the others only in its other characters, and again after the list's face
+// changed.
+TEST_F(MainWindowTest, HoleListFitsItsWidestRowAmongThousands) {
+    auto* list = qobject_cast<QListWidget*>(window->Control(con::IDC_HOLE_LIST));
+    std::vector<std::string> rows;
+    for (int i = 0; i < 3000; ++i) rows.push_back(HoleListRow(10000 + i, {-100000 - i * 7, -200000 - i * 13}));
+    std::string odd = rows[1500];
+    odd.replace(odd.find("  "), 2, "WW");  // as long, with the same digits, but wider
+    rows.insert(rows.begin() + 2000, odd);
+    auto fitted = [&](const std::vector<std::string>& fill) {
+        window->ListReset(con::IDC_HOLE_LIST);
+        for (const std::string& r : fill) window->ListAddString(con::IDC_HOLE_LIST, r);
+        return list->font();
+    };
+    for (int face = 0; face < 2; ++face) {
+        const QFont all = fitted(rows);
+        EXPECT_EQ(all, fitted({odd})) << face;
+        EXPECT_NE(all, fitted({rows[0]})) << face;  // the odd row made it smaller
+        logic->colours[con::IDC_HOLE_LIST] = Style({127, 255, 80}, Rgb{83, 104, 130}, "宋体", 15);
+        window->RefreshStyles();
+    }
+}
+
 TEST_F(MainWindowTest, HoleMapScreenshot) {
     auto holes = std::make_unique<HoleSlots>();
     int32_t count = 0;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -29,7 +30,7 @@ struct Job {
 
 int CountKind(const Frame& f, PrimitiveKind kind, Colour colour) {
     int n = 0;
-    for (const auto& p : f.primitives)
+    for (const auto& p : f.Primitives())
         if (p.kind == kind && p.colour == colour) ++n;
     return n;
 }
@@ -165,21 +166,21 @@ TEST(DrawHoleMap, EmptyJobDrawsPathAndCrossHairOnly) {
     MapInput in;
     in.posX = 12345.0f;
     in.posY = -2000.0f;
-    Frame f = m.DrawHoleMap(in);
-    ASSERT_EQ(f.primitives.size(), 3u);
-    EXPECT_EQ(f.primitives[0].kind, PrimitiveKind::LineStrip);
-    EXPECT_TRUE(f.primitives[0].vertices.empty());
+    const std::vector<Primitive> prims = m.DrawHoleMap(in).Primitives();
+    ASSERT_EQ(prims.size(), 3u);
+    EXPECT_EQ(prims[0].kind, PrimitiveKind::LineStrip);
+    EXPECT_TRUE(prims[0].vertices.empty());
     for (int i = 1; i <= 2; ++i) {
-        EXPECT_EQ(f.primitives[i].colour, kMarkColour);
-        EXPECT_EQ(f.primitives[i].lineWidth, 1.5f);
-        EXPECT_EQ(f.primitives[i].vertices.size(), 2u);
+        EXPECT_EQ(prims[i].colour, kMarkColour);
+        EXPECT_EQ(prims[i].lineWidth, 1.5f);
+        EXPECT_EQ(prims[i].vertices.size(), 2u);
     }
-    EXPECT_DOUBLE_EQ(f.primitives[1].vertices[0].x, 12.345 + 70);
-    EXPECT_DOUBLE_EQ(f.primitives[1].vertices[1].x, 12.345 - 70);
-    EXPECT_DOUBLE_EQ(f.primitives[1].vertices[0].y, -2.0);
-    EXPECT_DOUBLE_EQ(f.primitives[2].vertices[0].y, -2.0 + 70);
-    EXPECT_DOUBLE_EQ(f.primitives[2].vertices[1].y, -2.0 - 70);
-    EXPECT_DOUBLE_EQ(f.primitives[2].vertices[0].x, 12.345);
+    EXPECT_DOUBLE_EQ(prims[1].vertices[0].x, 12.345 + 70);
+    EXPECT_DOUBLE_EQ(prims[1].vertices[1].x, 12.345 - 70);
+    EXPECT_DOUBLE_EQ(prims[1].vertices[0].y, -2.0);
+    EXPECT_DOUBLE_EQ(prims[2].vertices[0].y, -2.0 + 70);
+    EXPECT_DOUBLE_EQ(prims[2].vertices[1].y, -2.0 - 70);
+    EXPECT_DOUBLE_EQ(prims[2].vertices[0].x, 12.345);
 }
 
 TEST(DrawHoleMap, HolesPathAndDoneMarks) {
@@ -190,12 +191,13 @@ TEST(DrawHoleMap, HolesPathAndDoneMarks) {
     job.Add(0, 10000, 1);
     HoleMap m;
     Frame f = m.DrawHoleMap(job.Input());
-    ASSERT_EQ(f.primitives.size(), 4u + 1u + 2u);
+    const std::vector<Primitive> prims = f.Primitives();
+    ASSERT_EQ(prims.size(), 4u + 1u + 2u);
     EXPECT_EQ(CountKind(f, PrimitiveKind::FilledPolygon, kDoneColour), 2);
     EXPECT_EQ(CountKind(f, PrimitiveKind::LineLoop, kPendingColour), 2);
-    EXPECT_EQ(f.primitives[2].kind, PrimitiveKind::LineLoop);
+    EXPECT_EQ(prims[2].kind, PrimitiveKind::LineLoop);
 
-    const Primitive& first = f.primitives[1];
+    const Primitive& first = prims[1];
     ASSERT_EQ(first.vertices.size(), 15u);
     EXPECT_DOUBLE_EQ(first.vertices[0].x, 13.0);
     EXPECT_DOUBLE_EQ(first.vertices[0].y, 0.0);
@@ -203,7 +205,7 @@ TEST(DrawHoleMap, HolesPathAndDoneMarks) {
     EXPECT_DOUBLE_EQ(first.vertices[7].x, 10.0 + 3.0 * std::cos(a));
     EXPECT_DOUBLE_EQ(first.vertices[7].y, 3.0 * std::sin(a));
 
-    const Primitive& path = f.primitives[4];
+    const Primitive& path = prims[4];
     EXPECT_EQ(path.colour, kPathColour);
     ASSERT_EQ(path.vertices.size(), 4u);
     EXPECT_EQ(path.vertices[2], (Vertex{10.0, 10.0}));
@@ -231,7 +233,7 @@ TEST(DrawHoleMap, BlinksOnlyWhileMachining) {
     Frame f = m.DrawHoleMap(job.Input(3, 2));
     f = m.DrawHoleMap(job.Input(3, 2));
     ASSERT_TRUE(HasMarker(f));
-    const Primitive& mark = f.primitives[3];
+    const Primitive mark = f.Primitives()[3];
     EXPECT_EQ(mark.colour, kMarkColour);
     EXPECT_DOUBLE_EQ(mark.vertices[0].x, 5.0);
     EXPECT_DOUBLE_EQ(mark.vertices[0].y, 1.0);
@@ -244,7 +246,7 @@ TEST(DrawHoleMap, MarkerForHoleZeroAndBeyondTheJob) {
     HoleMap m;
     Frame f = m.DrawHoleMap(job.Input(3, 0));
     ASSERT_TRUE(HasMarker(f));
-    EXPECT_DOUBLE_EQ(f.primitives[3].vertices[0].x, 7.0);  // slot 0 = hole 1
+    EXPECT_DOUBLE_EQ(f.Primitives()[3].vertices[0].x, 7.0);  // slot 0 = hole 1
 
     HoleMap n;
     EXPECT_FALSE(HasMarker(n.DrawHoleMap(job.Input(3, 3))));  // past the last hole
@@ -259,10 +261,169 @@ TEST(DrawHoleMap, CountsBeyondTheTableAreClamped) {
     HoleMap m;
     Frame f = m.DrawHoleMap(in);
     // 14999 holes + path + marker + cross-hair.
-    EXPECT_EQ(f.primitives.size(), static_cast<size_t>(kHoleSlots - 1) + 1 + 1 + 2);
+    EXPECT_EQ(f.Primitives().size(), static_cast<size_t>(kHoleSlots - 1) + 1 + 1 + 2);
     in.holeCount = -5;
     f = m.DrawHoleMap(in);
-    EXPECT_EQ(f.primitives.size(), 3u);
+    EXPECT_EQ(f.Primitives().size(), 3u);
+}
+
+// The job part of a frame as the map has always drawn it: every draw built
+// from the table alone, each circle's vertices from cos and sin.
+std::vector<Primitive> ReferenceJob(const HoleSlots& holes, int32_t count) {
+    std::vector<Primitive> out;
+    const double pi = static_cast<double>(3.1415927410125732f);
+    auto circle = [&](const JobHole& h) {
+        std::vector<Vertex> v;
+        for (int k = 0; k < 15; ++k) {
+            const double a = 2.0 * pi * k / 15;
+            v.push_back({h.nX * 0.001 + 3.0 * std::cos(a), h.nY * 0.001 + 3.0 * std::sin(a)});
+        }
+        return v;
+    };
+    Primitive path{PrimitiveKind::LineStrip, kPathColour, 1.0f, {}};
+    for (int32_t i = 1; i <= count; ++i) {
+        const JobHole& h = holes[static_cast<size_t>(i)];
+        const bool done = h.bDone == 1;
+        out.push_back({done ? PrimitiveKind::FilledPolygon : PrimitiveKind::LineLoop,
+                       done ? kDoneColour : kPendingColour, 1.0f, circle(h)});
+        path.vertices.push_back({h.nX * 0.001, h.nY * 0.001});
+    }
+    out.push_back(path);
+    return out;
+}
+
+std::vector<Primitive> JobPart(const Frame& f) {
+    std::vector<Primitive> all = f.Primitives();
+    all.resize(all.size() - f.overlay.size());
+    return all;
+}
+
+std::vector<uint64_t> Serials(const Frame& f) {
+    std::vector<uint64_t> s;
+    for (const auto& b : f.blocks) s.push_back(b->serial);
+    return s;
+}
+
+// One map drawn again and again while its job changes under it keeps
+// drawing exactly what a map drawing everything afresh draws.
+TEST(JobBlocks, FollowEveryChangeOfTheTable) {
+    Job job;
+    for (int i = 0; i < 600; ++i) job.Add((i % 40) * 7000 - 140000, (i / 40) * 7000, 0);
+    HoleMap m;
+    auto check = [&](const char* step) {
+        const MapInput in = job.Input();
+        int32_t count = std::clamp(in.holeCount, 0, kHoleSlots - 1);
+        EXPECT_EQ(JobPart(m.DrawHoleMap(in)), ReferenceJob(*job.holes, count)) << step;
+    };
+    check("first draw");
+    check("nothing changed");
+    (*job.holes)[1].bDone = 1;
+    (*job.holes)[300].bDone = 1;
+    (*job.holes)[600].bDone = 1;
+    check("done marks in the first, second and last block");
+    (*job.holes)[300].bDone = 0;
+    (*job.holes)[301].bDone = 2;
+    check("a mark taken back, a flag other than 1");
+    (*job.holes)[257].nY += 1;
+    check("a hole moved by a micrometre");
+    job.count = 300;
+    check("a shorter job cuts a block short");
+    job.count = 700;
+    (*job.holes)[650].bDone = 1;
+    check("a longer one adds holes to it and a block after it");
+    (*job.holes)[1].fRadius = 2.0f;
+    check("a radius, which is not drawn");
+    job.count = 0;
+    check("an empty job");
+    job.count = kHoleSlots + 5;
+    check("a count beyond the table");
+}
+
+TEST(JobBlocks, OnlyWhatChangedIsRebuilt) {
+    Job job;
+    for (int i = 0; i < 600; ++i) job.Add(i * 1000, 0, 0);
+    HoleMap m;
+    const Frame first = m.DrawHoleMap(job.Input());
+    ASSERT_EQ(first.blocks.size(), 3u + 1u);  // 256 + 256 + 88 holes, the path
+    EXPECT_EQ(Serials(m.DrawHoleMap(job.Input(3, 5))), Serials(first));
+
+    (*job.holes)[300].bDone = 1;  // block 1
+    std::vector<uint64_t> s = Serials(m.DrawHoleMap(job.Input()));
+    EXPECT_EQ(s[0], Serials(first)[0]);
+    EXPECT_NE(s[1], Serials(first)[1]);
+    EXPECT_EQ(s[2], Serials(first)[2]);
+    EXPECT_EQ(s[3], Serials(first)[3]);  // the path is where it was
+
+    (*job.holes)[520].nX += 500;  // block 2 and the path
+    const std::vector<uint64_t> moved = Serials(m.DrawHoleMap(job.Input()));
+    EXPECT_EQ(moved[1], s[1]);
+    EXPECT_NE(moved[2], s[2]);
+    EXPECT_NE(moved[3], s[3]);
+
+    // Another map's blocks never share a serial with this one's.
+    HoleMap other;
+    for (uint64_t serial : Serials(other.DrawHoleMap(job.Input())))
+        EXPECT_EQ(std::count(moved.begin(), moved.end(), serial), 0);
+}
+
+// A renderer leaves out blocks whose box lies outside its frame: the box
+// must hold every vertex the block draws, circles' rims included.
+TEST(JobBlocks, BoxesHoldEveryVertex) {
+    Job job;
+    for (int i = 0; i < 300; ++i) job.Add((i % 17) * 9000 - 70000, (i / 17) * -4000, i % 3 == 0);
+    HoleMap m;
+    const Frame f = m.DrawHoleMap(job.Input());
+    for (const BlockRef& b : f.blocks) {
+        Frame one;
+        one.blocks = {b};
+        size_t vertices = 0;
+        for (const Primitive& p : one.Primitives())
+            for (const Vertex& v : p.vertices) {
+                ++vertices;
+                EXPECT_TRUE(v.x >= b->lower.x && v.x <= b->upper.x && v.y >= b->lower.y && v.y <= b->upper.y)
+                    << v.x << "," << v.y;
+            }
+        EXPECT_GT(vertices, 0u);
+    }
+    EXPECT_EQ(f.blocks.front()->lower.x, -73.0);  // a rim, 3 mm left of the leftmost centre
+}
+
+// Frame equality is what lets the window skip a redraw: it must see every
+// visible change and nothing else.
+TEST(FrameEquality, SeesEveryVisibleChangeOnly) {
+    Job job;
+    job.Add(1000, 1000);
+    job.Add(9000, 1000);
+    HoleMap m;
+    m.m_nViewScale = 160;
+    m.m_nViewType = 1;
+    const Frame idle = m.RenderView(job.Input(1, 1));
+    EXPECT_TRUE(m.RenderView(job.Input(1, 1)) == idle);
+    EXPECT_TRUE(m.DrawHoleMap(job.Input(2, 2)) == idle);  // another hole, not re-centred
+
+    MapInput moved = job.Input(1, 1);
+    moved.posX = 1.0f;
+    EXPECT_FALSE(m.DrawHoleMap(moved) == idle);
+    EXPECT_FALSE(m.RenderView(job.Input(1, 2)) == idle);  // re-centred on hole 2
+    m.RenderView(job.Input(1, 1));
+    m.m_nViewScale = 157;
+    EXPECT_FALSE(m.DrawHoleMap(job.Input(1, 1)) == idle);
+    m.m_nViewScale = 160;
+
+    // Machining: the marker shows on every second draw only.
+    const Frame on = m.DrawHoleMap(job.Input(3, 1));
+    const Frame off = m.DrawHoleMap(job.Input(3, 1));
+    EXPECT_FALSE(on == off);
+    EXPECT_TRUE(off == idle);
+
+    (*job.holes)[2].bDone = 1;
+    const Frame done = m.DrawHoleMap(job.Input(1, 1));
+    EXPECT_FALSE(done == idle);
+    // Taken back: rebuilt blocks with the very same drawing are the same picture.
+    (*job.holes)[2].bDone = 0;
+    const Frame undone = m.DrawHoleMap(job.Input(1, 1));
+    EXPECT_NE(Serials(undone), Serials(idle));
+    EXPECT_TRUE(undone == idle);
 }
 
 }  // namespace

@@ -661,6 +661,70 @@ void DialogWindow::ListReset(int id) {
     }
 }
 
+namespace {
+
+bool AsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+}  // namespace
+
+// Measured in exact advances, not whole pixels, so that a difference below
+// a pixel, which adds up along a row, still shows.
+bool DialogWindow::DigitsAlikeBeside(ListFit& fit, QChar other) {
+    auto [it, fresh] = fit.digitsAlikeBeside.try_emplace(other.unicode(), true);
+    if (!fresh) return it->second;
+    // Every digit pairs with the character (either side) as '0' does: no
+    // kerning of its own.
+    const QFontMetricsF m(fit.design);
+    const QString o(other);
+    const qreal after = m.horizontalAdvance(o + QLatin1Char('0'));
+    const qreal before = m.horizontalAdvance(QLatin1Char('0') + o);
+    for (char d = '1'; d <= '9' && it->second; ++d)
+        it->second = m.horizontalAdvance(o + QLatin1Char(d)) == after && m.horizontalAdvance(QLatin1Char(d) + o) == before;
+    return it->second;
+}
+
+int DialogWindow::RowWidth(ListFit& fit, const QString& row) {
+    if (!fit.metrics || fit.measured != fit.design) {  // a new face: nothing measured yet
+        fit.measured = fit.design;
+        fit.metrics.emplace(fit.design);
+        fit.digitsAlike.reset();
+        fit.digitsAlikeBeside.clear();
+        fit.widthOfShape.clear();
+    }
+    const QFontMetrics& m = *fit.metrics;
+    if (!fit.digitsAlike) {
+        // Every digit as wide as '0', and every pair of digits as "00".
+        const QFontMetricsF exact(fit.design);
+        const qreal one = exact.horizontalAdvance(QLatin1Char('0'));
+        const qreal pair = exact.horizontalAdvance(QStringLiteral("00"));
+        bool alike = true;
+        for (char a = '0'; a <= '9' && alike; ++a) {
+            alike = exact.horizontalAdvance(QLatin1Char(a)) == one;
+            for (char b = '0'; b <= '9' && alike; ++b)
+                alike = exact.horizontalAdvance(QString(QLatin1Char(a)) + QLatin1Char(b)) == pair;
+        }
+        fit.digitsAlike = alike;
+    }
+    if (!*fit.digitsAlike) return m.horizontalAdvance(row);
+
+    QString shape = row;
+    for (qsizetype i = 0; i < shape.size(); ++i) {
+        const QChar c = row.at(i);
+        if (AsciiDigit(c)) {
+            shape[i] = QLatin1Char('0');
+            continue;
+        }
+        // A character beside a digit must let every digit be alike there.
+        const bool besideDigit = (i > 0 && AsciiDigit(row.at(i - 1))) || (i + 1 < row.size() && AsciiDigit(row.at(i + 1)));
+        if (besideDigit && (c.isSurrogate() || !DigitsAlikeBeside(fit, c))) return m.horizontalAdvance(row);
+    }
+    auto it = fit.widthOfShape.constFind(shape);
+    if (it != fit.widthOfShape.constEnd()) return it.value();
+    const int width = m.horizontalAdvance(row);
+    fit.widthOfShape.insert(shape, width);
+    return width;
+}
+
 int DialogWindow::ListAddString(int id, const std::string& row) {
     auto* l = qobject_cast<QListWidget*>(Control(id));
     if (!l) return -1;
@@ -671,7 +735,7 @@ int DialogWindow::ListAddString(int id, const std::string& row) {
     auto [it, fresh] = m_listFit.try_emplace(id);
     ListFit& fit = it->second;
     if (fresh) fit.design = l->font();
-    const int width = QFontMetrics(fit.design).horizontalAdvance(text);
+    const int width = RowWidth(fit, text);
     if (width > fit.width) {
         fit.widest = text;
         fit.width = width;

@@ -3,8 +3,11 @@
 // operator's clicks, keys, wheel and timers to the dialog's logic, and doing
 // what the logic asks through DialogView.
 #include <QDialog>
+#include <QFontMetrics>
+#include <QHash>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "res/ids.h"
@@ -134,7 +137,19 @@ private:
         QFont design;
         QString widest;
         int width = 0;
+        // A job fills the hole list with 15,000 rows that differ mostly in
+        // their digits. Where the face draws every digit alike, whatever
+        // stands beside it, a row is as wide as any other of its shape
+        // (its digits all made 0), and only the first of each shape is
+        // measured.
+        QFont measured;                               // the face all below are for
+        std::optional<QFontMetrics> metrics;
+        std::optional<bool> digitsAlike;              // between digits
+        std::map<char16_t, bool> digitsAlikeBeside;   // beside this other character
+        QHash<QString, int> widthOfShape;
     };
+    int RowWidth(ListFit& fit, const QString& row);
+    bool DigitsAlikeBeside(ListFit& fit, QChar other);
     std::map<int, ListFit> m_listFit;
     std::map<int, QButtonGroup*> m_radioGroup;  // radio id -> its group
     HoleMapWidget* m_map = nullptr;
