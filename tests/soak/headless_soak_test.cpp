@@ -183,21 +183,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
             ledger.Finished({finished[finishedSeen].x, finished[finishedSeen].y});
         keeper.Check(CheckSettingsFile(folder / "KSConfig.ini", jobPath, report), lastSeenFinished, ledger, report);
     };
-    // The program comes up and the operator presses start: the run goes on
-    // with the hole after the last one saved.
-    auto bootAndStart = [&] {
-        program.Boot();
-        if (program.dlg->m_nCurHole != keeper.Saved())
-            report.Violation("restart came back at hole " + std::to_string(program.dlg->m_nCurHole) + ", saved " +
-                             std::to_string(keeper.Saved()));
-        look();
-        ledger.NewStretch();
-        program.view->Click(ids::IDC_START);
-        if (keeper.Saved() < kHoles && program.dlg->m_nCurHole != keeper.Saved() + 1)
-            report.Violation("start after a restart went to hole " + std::to_string(program.dlg->m_nCurHole) +
-                             " with hole " + std::to_string(keeper.Saved()) + " saved");
-        look();
-    };
+    auto bootAndStart = [&] { BootAndStart(program, keeper, ledger, report, kHoles, look); };
 
     bootAndStart();
     int pausedFor = 0, vanishedFor = -1, quietFor = 0;

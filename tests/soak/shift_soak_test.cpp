@@ -219,21 +219,7 @@ TEST(ShiftSoak, EightHoursWithControllerAndAdapterLossesAndTwoCuts) {
         const int h = dlg.m_nCurHole;
         if (h >= 1 && h <= kHoles && dlg.m_Hole[h].bDone == 0 && drilledTimes[h] > 0) ++mayDrillAgain[h];
     };
-    // The program comes up and the operator presses start: the run goes on
-    // with the hole after the last one saved.
-    auto bootAndStart = [&] {
-        program.Boot();
-        if (program.dlg->m_nCurHole != keeper.Saved())
-            report.Violation("restart came back at hole " + std::to_string(program.dlg->m_nCurHole) + ", saved " +
-                             std::to_string(keeper.Saved()));
-        look();
-        ledger.NewStretch();
-        program.view->Click(ids::IDC_START);
-        if (keeper.Saved() < kHoles && program.dlg->m_nCurHole != keeper.Saved() + 1)
-            report.Violation("start after a restart went to hole " + std::to_string(program.dlg->m_nCurHole) +
-                             " with hole " + std::to_string(keeper.Saved()) + " saved");
-        look();
-    };
+    auto bootAndStart = [&] { BootAndStart(program, keeper, ledger, report, kHoles, look); };
 
     // Four adapter drops and two cuts, spread over the shift; the controller
     // goes off in between. One thing at a time: an event falls due only

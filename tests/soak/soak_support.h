@@ -341,4 +341,23 @@ private:
     int m_saved;
 };
 
+// The program comes up and the operator presses start: the run must come
+// back at the hole saved and go on with the one after it. `look` takes in
+// what the controller did meanwhile.
+template <class Look>
+void BootAndStart(VirtualProgram& program, PlaceKeeper& keeper, DrillLedger& ledger, Report& report, int holes,
+                  Look&& look) {
+    program.Boot();
+    if (program.dlg->m_nCurHole != keeper.Saved())
+        report.Violation("restart came back at hole " + std::to_string(program.dlg->m_nCurHole) + ", saved " +
+                         std::to_string(keeper.Saved()));
+    look();
+    ledger.NewStretch();
+    program.view->Click(ks::res::console::IDC_START);
+    if (keeper.Saved() < holes && program.dlg->m_nCurHole != keeper.Saved() + 1)
+        report.Violation("start after a restart went to hole " + std::to_string(program.dlg->m_nCurHole) +
+                         " with hole " + std::to_string(keeper.Saved()) + " saved");
+    look();
+}
+
 }  // namespace ks::soak
