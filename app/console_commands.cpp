@@ -7,6 +7,8 @@
 #include "platform/textnum.h"
 
 namespace ks::app {
+
+using ks::panels::JogAxis;
 namespace {
 
 constexpr int kWriteAttempts = 6;
@@ -156,24 +158,24 @@ bool CConsoleDlg::MoveToHole() {
     return executed;
 }
 
-void CConsoleDlg::StepJog(int32_t axis, uint8_t positive) {
+void CConsoleDlg::StepJog(JogAxis axis, uint8_t positive) {
     const int32_t step = positive ? 5 : -5;
     uint8_t v[12];
-    Put32(v, axis == 1 ? step : 0);
-    Put32(v + 4, axis == 2 ? step : 0);
+    Put32(v, axis == JogAxis::X ? step : 0);
+    Put32(v + 4, axis == JogAxis::Y ? step : 0);
     Put32(v + 8, 0);
     // A 5 um step repeated would be 10 um: the vector must be in place and
     // the command goes out once.
     if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove();
 }
 
-void CConsoleDlg::ContinuousJog(int32_t axis, uint8_t positive) {
+void CConsoleDlg::ContinuousJog(JogAxis axis, uint8_t positive) {
     if (m_posPanel.m_nSpeedMode == 1) return;
     switch (axis) {
-        case 1: SendCommand(positive ? kCmdJogXPlus : kCmdJogXMinus); break;
-        case 2: SendCommand(positive ? kCmdJogYPlus : kCmdJogYMinus); break;
-        case 4: SendCommand(positive ? kCmdJogCPlus : kCmdJogCMinus); break;
-        default: break;
+        case JogAxis::X: SendCommand(positive ? kCmdJogXPlus : kCmdJogXMinus); break;
+        case JogAxis::Y: SendCommand(positive ? kCmdJogYPlus : kCmdJogYMinus); break;
+        case JogAxis::C: SendCommand(positive ? kCmdJogCPlus : kCmdJogCMinus); break;
+        case JogAxis::None: break;
     }
 }
 
@@ -284,7 +286,7 @@ void CConsoleDlg::OnLockButton() {
 }
 
 void CConsoleDlg::OnAbortButton() {
-    if (m_nState == 3) SendCommand(kCmdAbortHole);
+    if (m_nState == RunState::Machining) SendCommand(kCmdAbortHole);
 }
 
 }  // namespace ks::app

@@ -92,8 +92,8 @@ bool CConsoleDlg::OnInitDialog() {
     m_bFirstPaintDone = 0;
     m_bNeedRepaint = 0;
     m_bAxisLocked = 1;
-    m_nState = 1;
-    m_nNextStep = 1;
+    m_nState = RunState::Idle;
+    m_nNextStep = NextStep::None;
     m_nPauseHole = -1;
     m_bMoving = m_bDrilling = m_bHfOn = m_bPumpOn = m_bHeadOn = m_bFinshJG = 0;
     m_bPosPanelOpen = m_bParamPanelOpen = 0;

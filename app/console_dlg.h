@@ -82,8 +82,8 @@ public:
     // Relative move to hole m_nCurHole. False when the hole lies outside the
     // table or the move did not reach the controller.
     bool MoveToHole();
-    void StepJog(int32_t axis, uint8_t positive);
-    void ContinuousJog(int32_t axis, uint8_t positive);
+    void StepJog(ks::panels::JogAxis axis, uint8_t positive);
+    void ContinuousJog(ks::panels::JogAxis axis, uint8_t positive);
     void StopJog();
     void StopMotion();
     void SetSpeed(int32_t level);
@@ -222,8 +222,8 @@ public:
     int32_t m_nHoleDone = 0;
     uint8_t m_bNeedRepaint = 0;
     uint16_t m_wCommResult = 0;
-    int32_t m_nState = 0;
-    int32_t m_nNextStep = 0;
+    RunState m_nState = RunState::Starting;
+    NextStep m_nNextStep = NextStep::Starting;
     int32_t m_nComPort = 0;
     int32_t m_nSpeedLevel = 0;
     uint8_t m_bPosPanelOpen = 0;
@@ -269,16 +269,16 @@ public:
     int32_t& m_nViewOffY = m_map.m_nViewOffY;
 
     // State kept between ticks (per window, so two windows never share it).
-    int32_t s_nTick = 0;
-    uint8_t s_bLastJogging = 0;
-    uint8_t s_bStartSent = 0;
-    int32_t s_nShownX = kNeverShown;
-    int32_t s_nShownY = kNeverShown;
-    int32_t s_nShownZ = kNeverShown;
+    int32_t m_nTick = 0;
+    uint8_t m_bLastJogging = 0;
+    uint8_t m_bStartSent = 0;
+    int32_t m_nShownX = kNeverShown;
+    int32_t m_nShownY = kNeverShown;
+    int32_t m_nShownZ = kNeverShown;
     static constexpr int32_t kNeverShown = -9000081;
 
 private:
-    class ListMessages;
+    class MessageBoxSink;
     void MapCommands();
     void ApplyStatusBlock(const StatusBits& st);
     ModbusResult WriteAttempts(uint16_t address, uint16_t count, const uint8_t* src,

@@ -8,9 +8,9 @@ namespace ks::app {
 
 namespace ids = ks::res::console;
 
-class CConsoleDlg::ListMessages final : public MessageSink {
+class CConsoleDlg::MessageBoxSink final : public MessageSink {
 public:
-    explicit ListMessages(ks::ui::DialogView& view) : m_view(view) {}
+    explicit MessageBoxSink(ks::ui::DialogView& view) : m_view(view) {}
     void ShowMessage(const std::string& text) override { m_view.MessageBox(text); }
 
 private:
@@ -19,7 +19,7 @@ private:
 
 void CConsoleDlg::LoadJob() {
     m_record.SetJob(m_settingsFolder, m_strJobPath);
-    ListMessages sink(View());
+    MessageBoxSink sink(View());
     ks::LoadJob(m_strJobPath, m_Hole, m_nHoleCount, sink);
 }
 

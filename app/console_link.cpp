@@ -77,12 +77,12 @@ void CConsoleDlg::SettleHoleAfterOutage() {
 
 bool CConsoleDlg::RunUnderWay() const {
     if (m_bPauseReq != 0) return false;
-    return m_nState == 2 || m_nState == 3 || m_nNextStep == 2 || m_nNextStep == 3;
+    return m_nState == RunState::Positioning || m_nState == RunState::Machining || m_nNextStep == NextStep::MoveToHole || m_nNextStep == NextStep::StartDrilling;
 }
 
 void CConsoleDlg::PauseForLostLink() {
     if (!RunUnderWay()) return;
-    m_bLostWhileDrilling = (m_nState == 3 || (m_nState == 1 && m_nNextStep == 3 && s_bStartSent == 1)) ? 1 : 0;
+    m_bLostWhileDrilling = (m_nState == RunState::Machining || (m_nState == RunState::Idle && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1)) ? 1 : 0;
     PauseRun(PauseCause::LostLink);
     SetPauseReason(kTextLinkLost);
 }

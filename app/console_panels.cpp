@@ -10,7 +10,7 @@ namespace ks::app {
 namespace ids = ks::res::console;
 
 void CConsoleDlg::OnFileProcess() {
-    if (m_nState == 2 || m_nState == 3) return;
+    if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
     {
         panels::CFileProcessDlg panel(View().WindowRect(), m_settingsFolder);
         View().RunModal(panel);
@@ -27,13 +27,13 @@ void CConsoleDlg::OnFileProcess() {
 // the same instant as the panel closed never reached a tick), and the
 // everyday speed level comes back.
 void CConsoleDlg::OnPositioning() {
-    if (m_nState != 1 || m_bMoving != 0) return;
+    if (m_nState != RunState::Idle || m_bMoving != 0) return;
     m_bPosPanelOpen = 1;
     m_posPanel.SetMainWindowRect(View().WindowRect());
     View().RunModal(m_posPanel);
     m_bPosPanelOpen = 0;
-    if (s_bLastJogging == 1 && m_posPanel.m_nSpeedMode != 1) StopJog();
-    s_bLastJogging = 0;
+    if (m_bLastJogging == 1 && m_posPanel.m_nSpeedMode != 1) StopJog();
+    m_bLastJogging = 0;
     m_posPanel.m_bJogging = 0;
     SetSpeed(m_nSpeedLevel);
 }
@@ -51,7 +51,7 @@ void CConsoleDlg::OnMachiningParam() {
 }
 
 void CConsoleDlg::OnMachineParam() {
-    if (m_nState == 2 || m_nState == 3) return;
+    if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
     if (m_pMachinePanel != nullptr) {
         m_pMachinePanel->SetMainWindowRect(View().WindowRect());
         m_pMachinePanel->SetSettingsFolder(m_settingsFolder);

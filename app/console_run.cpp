@@ -38,7 +38,7 @@ void CConsoleDlg::RunSequencerStep() {
     // Nothing is decided on status that could not be read.
     if (m_link.Down()) return;
     switch (m_nState) {
-        case 3:  // machining
+        case RunState::Machining:
             if (HoleFinishedHere(m_bFinshJG)) {
                 MarkCurrentHoleDone();
                 if (m_nCurHole < m_nHoleCount) {
@@ -47,23 +47,23 @@ void CConsoleDlg::RunSequencerStep() {
                         ++m_nCurHole;
                         SelectHoleInList();
                     }
-                    m_nState = 1;
-                    m_nNextStep = 2;
+                    m_nState = RunState::Idle;
+                    m_nNextStep = NextStep::MoveToHole;
                 } else {
-                    m_nState = 1;
-                    m_nNextStep = 1;
+                    m_nState = RunState::Idle;
+                    m_nNextStep = NextStep::None;
                     Record(RecordEvent::JobEnd, m_nCurHole);
                     EndJob();
                 }
                 m_bHoleChosen = 0;
             }
             if (m_bPauseReq == 1) {
-                m_nState = 1;
-                m_nNextStep = 2;
+                m_nState = RunState::Idle;
+                m_nNextStep = NextStep::MoveToHole;
             }
             break;
 
-        case 2:  // positioning
+        case RunState::Positioning:
             if (m_bMoving != 0) break;
             if (m_bSyncOnly != 1) {
                 // Drilling off the hole would spoil the plate; pause as after
@@ -73,15 +73,15 @@ void CConsoleDlg::RunSequencerStep() {
                     SetPauseReason(kTextNotOnHole);
                     break;
                 }
-                m_nState = 1;
-                m_nNextStep = 3;
-                s_bStartSent = 0;
+                m_nState = RunState::Idle;
+                m_nNextStep = NextStep::StartDrilling;
+                m_bStartSent = 0;
                 m_clock.Sleep(1000);
             } else if (m_nCurHole < m_nHoleCount) {
                 Record(RecordEvent::Visited, m_nCurHole);
-                m_nState = 1;
-                m_nNextStep = 2;
-                s_bStartSent = 0;
+                m_nState = RunState::Idle;
+                m_nNextStep = NextStep::MoveToHole;
+                m_bStartSent = 0;
                 RedrawMap();
                 m_clock.Sleep(800);
             } else {
@@ -91,9 +91,9 @@ void CConsoleDlg::RunSequencerStep() {
             }
             break;
 
-        case 1:  // paused or idle
+        case RunState::Idle:  // paused or idle
             if (m_bPauseReq != 0) break;
-            if (m_nNextStep == 2) {
+            if (m_nNextStep == NextStep::MoveToHole) {
                 if (m_bMoving != 0) break;
                 bool moved = true;
                 if (m_bHoleChosen == 1) {
@@ -101,26 +101,26 @@ void CConsoleDlg::RunSequencerStep() {
                 } else {
                     moved = AdvanceToNextHole();
                 }
-                m_nState = 2;
-                m_nNextStep = 1;
+                m_nState = RunState::Positioning;
+                m_nNextStep = NextStep::None;
                 if (!moved) PauseAfterFailedMove();
-            } else if (m_nNextStep == 3) {
+            } else if (m_nNextStep == NextStep::StartDrilling) {
                 if (m_bDrilling == 1) {
-                    m_nState = 3;
-                    m_nNextStep = 1;
-                    s_bStartSent = 0;
-                } else if (s_bStartSent == 0) {
+                    m_nState = RunState::Machining;
+                    m_nNextStep = NextStep::None;
+                    m_bStartSent = 0;
+                } else if (m_bStartSent == 0) {
                     m_nDrillStartTick = m_clock.TickCount();
                     m_nDrillStartZ = m_nPosZ;
                     m_bDrillTimed = 1;
                     StartDrill();
-                    s_bStartSent = 1;
+                    m_bStartSent = 1;
                 } else if (HoleFinishedHere(m_bFinshJG)) {
                     // Through before a status read saw it drilling (its
                     // start was confirmed late): finished all the same.
-                    m_nState = 3;
-                    m_nNextStep = 1;
-                    s_bStartSent = 0;
+                    m_nState = RunState::Machining;
+                    m_nNextStep = NextStep::None;
+                    m_bStartSent = 0;
                 }
             }
             break;
@@ -192,7 +192,7 @@ void CConsoleDlg::PauseAfterFailedMove() {
 }
 
 void CConsoleDlg::OnStartButton() {
-    if (m_nState == 2 || m_nState == 3) return;
+    if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
     const bool resume = m_bMoveIssued == 1 && m_nCurHole != 0;
     const int64_t target = resume ? int64_t{m_nCurHole} : int64_t{m_nCurHole} + 1;
     // No job, or the job is behind us: there is no hole to go to.
@@ -203,8 +203,8 @@ void CConsoleDlg::OnStartButton() {
     }
     const bool moved = MoveToHole();
     m_bPauseReq = 0;
-    m_nState = 2;
-    m_nNextStep = 3;
+    m_nState = RunState::Positioning;
+    m_nNextStep = NextStep::StartDrilling;
     SetPauseReason("");
     if (!moved) PauseAfterFailedMove();
 }
@@ -214,10 +214,10 @@ void CConsoleDlg::OnPauseButton() { PauseRun(PauseCause::Button); }
 // The pause of the button, also made by the console itself for a reason;
 // the record says which, once per pause of a run under way.
 void CConsoleDlg::PauseRun(PauseCause cause) {
-    if (RunUnderWay() || m_nState == 3) Record(RecordEvent::Paused, m_nCurHole, cause);
+    if (RunUnderWay() || m_nState == RunState::Machining) Record(RecordEvent::Paused, m_nCurHole, cause);
     if (m_bMoving == 1) StopMotion();
     SendCommand(kCmdStopMachining);
-    m_nState = 1;
+    m_nState = RunState::Idle;
     m_bPauseReq = 1;
 }
 
@@ -235,8 +235,8 @@ void CConsoleDlg::OnResetButton() {
 
 void CConsoleDlg::EndJob() {
     SetPauseReason("");
-    m_nState = 1;
-    m_nNextStep = 1;
+    m_nState = RunState::Idle;
+    m_nNextStep = NextStep::None;
     m_bPauseReq = 0;
     View().SetButtonPicture(ids::IDC_START, res::IDB_START);
     View().ListSetCurSel(ids::IDC_HOLE_LIST, 0);
@@ -247,7 +247,7 @@ void CConsoleDlg::EndJob() {
 }
 
 void CConsoleDlg::OnPrevHole() {
-    if (m_nState != 1 || m_nCurHole <= 1) return;
+    if (m_nState != RunState::Idle || m_nCurHole <= 1) return;
     --m_nCurHole;
     MoveToHole();
     SelectHoleInList();
@@ -255,7 +255,7 @@ void CConsoleDlg::OnPrevHole() {
 }
 
 void CConsoleDlg::OnNextHole() {
-    if (m_nState != 1 || m_nCurHole >= m_nHoleCount) return;
+    if (m_nState != RunState::Idle || m_nCurHole >= m_nHoleCount) return;
     RecordSkipped(m_nCurHole, m_nCurHole + 1);
     ++m_nCurHole;
     MoveToHole();
@@ -264,7 +264,7 @@ void CConsoleDlg::OnNextHole() {
 }
 
 void CConsoleDlg::OnSkipToHole() {
-    if (m_nState != 1) return;
+    if (m_nState != RunState::Idle) return;
     const int32_t chosen = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1;
     RecordSkipped(m_nCurHole, chosen);
     m_nCurHole = chosen;
@@ -276,7 +276,7 @@ void CConsoleDlg::OnSkipToHole() {
 void CConsoleDlg::OnSetPauseHole() { m_nPauseHole = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1; }
 
 void CConsoleDlg::OnSyncToggle() {
-    if (m_nState == 2 || m_nState == 3) return;
+    if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
     m_bSyncOnly = m_bSyncOnly ? 0 : 1;
     View().SetButtonPicture(ids::IDC_SYNC, m_bSyncOnly ? res::IDB_SYNC_ON : res::IDB_SYNC_OFF);
 }
@@ -288,7 +288,7 @@ void CConsoleDlg::SelectHoleInList() {
 }
 
 bool CConsoleDlg::AdvanceToNextHole() {
-    if (m_nState != 1 || m_nCurHole >= m_nHoleCount) return true;
+    if (m_nState != RunState::Idle || m_nCurHole >= m_nHoleCount) return true;
     ++m_nCurHole;
     const bool moved = MoveToHole();
     SelectHoleInList();

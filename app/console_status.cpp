@@ -30,22 +30,22 @@ void CConsoleDlg::OnTimer(int timerId) {
     RunSequencerStep();
     ShowPositions();
 
-    if (s_nTick >= 5) {
-        s_nTick = 0;
+    if (m_nTick >= 5) {
+        m_nTick = 0;
         ShowCompletion();
         ShowStatusLine();
         ReadSignal();
         RedrawMap();
     } else {
-        ++s_nTick;
-        if (s_nTick == 1 || s_nTick == 3 || s_nTick == 5) Heartbeat();
+        ++m_nTick;
+        if (m_nTick == 1 || m_nTick == 3 || m_nTick == 5) Heartbeat();
     }
 
     if (m_bNeedRepaint == 1) {
         m_bNeedRepaint = 0;
         View().Invalidate(true);
     }
-    View().SetTimer(ids::TIMER_STATUS, m_nState == 3 ? 100 : 60);
+    View().SetTimer(ids::TIMER_STATUS, m_nState == RunState::Machining ? 100 : 60);
 }
 
 bool CConsoleDlg::ReadStatus() {
@@ -158,7 +158,7 @@ void CConsoleDlg::ForwardPresets() {
 
 void CConsoleDlg::ForwardPositioning() {
     panels::CPositioningDlg& p = m_posPanel;
-    if (p.m_bJogging != s_bLastJogging) {
+    if (p.m_bJogging != m_bLastJogging) {
         if (p.m_bJogging == 1) {
             if (p.m_nSpeedMode == 1) {
                 StepJog(p.m_nJogAxis, p.m_bJogPositive);
@@ -168,7 +168,7 @@ void CConsoleDlg::ForwardPositioning() {
         } else if (p.m_bJogging == 0) {
             StopJog();
         }
-        s_bLastJogging = p.m_bJogging;
+        m_bLastJogging = p.m_bJogging;
     }
     // Left set on purpose: the speed goes out on every tick while the panel
     // is open.
@@ -224,33 +224,33 @@ std::string WholeMillimetres(int64_t whole, bool negative) {
 }  // namespace
 
 void CConsoleDlg::ShowPositions() {
-    if (m_nPosX != s_nShownX) {
+    if (m_nPosX != m_nShownX) {
         View().SetItemText(ids::IDC_X_DEC, Decimals(std::llabs(static_cast<int64_t>(m_nPosX))));
         View().SetItemText(ids::IDC_X_INT, WholeMillimetres(m_nPosX / 1000, m_nPosX < 0));
-        s_nShownX = m_nPosX;
+        m_nShownX = m_nPosX;
     }
-    if (m_nPosY != s_nShownY) {
+    if (m_nPosY != m_nShownY) {
         View().SetItemText(ids::IDC_Y_DEC, Decimals(std::llabs(static_cast<int64_t>(m_nPosY))));
         View().SetItemText(ids::IDC_Y_INT, WholeMillimetres(m_nPosY / 1000, m_nPosY < 0));
-        s_nShownY = m_nPosY;
+        m_nShownY = m_nPosY;
     }
     // Z is shown from the float position.
-    if (static_cast<double>(m_fPosZ) != static_cast<double>(s_nShownZ)) {
+    if (static_cast<double>(m_fPosZ) != static_cast<double>(m_nShownZ)) {
         const double z = m_fPosZ;
         const double magnitude = std::trunc(std::fabs(z));
         const int64_t a = magnitude < 9.0e18 ? static_cast<int64_t>(magnitude) : 0;
         View().SetItemText(ids::IDC_Z_DEC, Decimals(a));
         View().SetItemText(ids::IDC_Z_INT, WholeMillimetres(TruncToInt32(z * 0.001), z < 0));
-        s_nShownZ = TruncToInt32(z);
+        m_nShownZ = TruncToInt32(z);
     }
 }
 
 void CConsoleDlg::ShowStatusLine() {
     std::string state;
     switch (m_nState) {
-        case 1: state = "   暂停状态   预约暂停孔号 N "; break;
-        case 2: state = "   走位状态   预约暂停孔号 N "; break;
-        case 3: state = "   加工状态   预约暂停孔号 N "; break;
+        case RunState::Idle: state = "   暂停状态   预约暂停孔号 N "; break;
+        case RunState::Positioning: state = "   走位状态   预约暂停孔号 N "; break;
+        case RunState::Machining: state = "   加工状态   预约暂停孔号 N "; break;
         default: break;
     }
     const std::string pauseHole = m_nPauseHole > 0 ? FormatInt(m_nPauseHole) : "0";

@@ -1,15 +1,12 @@
 #pragma once
 // Loading a job file (an NC hole program or a 3B program) into the main
 // window's hole table, and the text of one row of the hole list.
-#include <array>
 #include <cstdint>
 #include <string>
 
-namespace ks {
+#include "model/job_model.h"
 
-struct JobHole { int32_t nX = 0; int32_t nY = 0; float fRadius = 0.0f; int32_t bDone = 0; };
-inline constexpr int kHoleSlots = 15000;
-using HoleSlots = std::array<JobHole, kHoleSlots>;
+namespace ks {
 
 // Where operator messages go: message boxes in the console, stderr in tools.
 class MessageSink { public: virtual ~MessageSink() = default; virtual void ShowMessage(const std::string& text) = 0; };

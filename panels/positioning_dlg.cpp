@@ -11,12 +11,13 @@ namespace id = ks::res::positioning;
 
 struct JogButton {
     int id;
-    int32_t axis;
+    JogAxis axis;
     uint8_t positive;
 };
 constexpr JogButton kJogButtons[] = {
-    {id::IDC_X_PLUS, 1, 1}, {id::IDC_X_MINUS, 1, 0}, {id::IDC_Y_PLUS, 2, 1},
-    {id::IDC_Y_MINUS, 2, 0}, {id::IDC_C_PLUS, 4, 1}, {id::IDC_C_MINUS, 4, 0},
+    {id::IDC_X_PLUS, JogAxis::X, 1}, {id::IDC_X_MINUS, JogAxis::X, 0},
+    {id::IDC_Y_PLUS, JogAxis::Y, 1}, {id::IDC_Y_MINUS, JogAxis::Y, 0},
+    {id::IDC_C_PLUS, JogAxis::C, 1}, {id::IDC_C_MINUS, JogAxis::C, 0},
 };
 
 const JogButton* FindJogButton(int controlId) {

@@ -13,6 +13,9 @@
 
 namespace ks::panels {
 
+// The axis a jog command moves; the values are the panel's own codes.
+enum class JogAxis : int32_t { None = 0, X = 1, Y = 2, C = 4 };
+
 class CPositioningDlg : public CPanelDlg {
 public:
     CPositioningDlg();
@@ -28,7 +31,7 @@ public:
     void OnSet(int axis);
 
     uint8_t m_bJogging = 0;      // a jog button is held down
-    int32_t m_nJogAxis = 0;      // 1 X, 2 Y, 4 C
+    JogAxis m_nJogAxis = JogAxis::None;
     uint8_t m_bJogPositive = 0;  // 1 positive, 0 negative
     int32_t m_nSetX = 0;         // presets, micrometres
     int32_t m_nSetY = 0;

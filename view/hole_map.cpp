@@ -211,7 +211,7 @@ Frame HoleMap::DrawHoleMap(const MapInput& in) {
     f.blocks.assign(m_holeBlocks.begin(), m_holeBlocks.end());
     f.blocks.push_back(m_path);
 
-    if (in.state == 3) {
+    if (in.state == RunState::Machining) {
         m_bBlink = (m_bBlink == 0) ? 1 : 0;
         if (m_bBlink == 1 && in.holes && SlotInTable(in.curHole) && in.curHole <= in.holeCount) {
             const Vertex c = Centre((*in.holes)[static_cast<size_t>(in.curHole)]);

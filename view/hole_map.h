@@ -15,7 +15,7 @@
 #include <optional>
 #include <vector>
 
-#include "jobfiles/job_loader.h"
+#include "model/job_model.h"
 
 namespace ks::view {
 
@@ -103,7 +103,7 @@ struct MapInput {
     const HoleSlots* holes = nullptr;  // null: an empty table
     int32_t holeCount = 0;             // holes are slots 1..holeCount
     int32_t curHole = 0;
-    int32_t state = 1;                 // m_nState: 3 = machining
+    RunState state = RunState::Idle;   // the marker blinks while machining
     float posX = 0, posY = 0;          // machine position, micrometres
 };
 

@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
         ks::view::HoleMap scenes;
         scenes.m_nViewScale = 160;
         scenes.m_nViewType = 1;
-        const ks::view::MapInput input{holes.get(), count, 0, 1, 0.0f, 0.0f};
+        const ks::view::MapInput input{holes.get(), count, 0, ks::RunState::Idle, 0.0f, 0.0f};
         t.restart();
         ks::view::Frame frame = scenes.RenderView(input);
         scene.Take(Ms(t));
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
         firstFrame.Take(Ms(t));
 
         // A machining redraw of the same job: the marker blinks.
-        const ks::view::MapInput machining{holes.get(), count, 0, 3, 0.0f, 0.0f};
+        const ks::view::MapInput machining{holes.get(), count, 0, ks::RunState::Machining, 0.0f, 0.0f};
         painted = map.PaintedFrames();
         t.restart();
         map.Present(scenes.DrawHoleMap(machining));

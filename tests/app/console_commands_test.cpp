@@ -108,7 +108,7 @@ TEST(ConsoleCommandsTest, PresetsJogsAndSpeedsReachTheController) {
 
     // Panel closed: jogs and speed stay home.
     p.m_bJogging = 1;
-    p.m_nJogAxis = 1;
+    p.m_nJogAxis = ks::panels::JogAxis::X;
     p.m_bJogPositive = 1;
     p.m_nSpeedMode = 1;
     p.m_bSpeedChanged = 1;
@@ -127,7 +127,7 @@ TEST(ConsoleCommandsTest, PresetsJogsAndSpeedsReachTheController) {
 
     // Medium: held jog on Y negative, speed 7 sent on every tick.
     p.m_nSpeedMode = 3;
-    p.m_nJogAxis = 2;
+    p.m_nJogAxis = ks::panels::JogAxis::Y;
     p.m_bJogPositive = 0;
     p.m_bJogging = 1;
     rig.driver.frames.clear();
@@ -146,14 +146,14 @@ TEST(ConsoleCommandsTest, PresetsJogsAndSpeedsReachTheController) {
 
     // C axis continuous; step mode on C sends a zero vector.
     p.m_nSpeedMode = 2;
-    p.m_nJogAxis = 4;
+    p.m_nJogAxis = ks::panels::JogAxis::C;
     p.m_bJogPositive = 1;
     p.m_bJogging = 1;
     rig.driver.frames.clear();
     rig.Tick();
     EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{34, 16}));
     EXPECT_EQ(rig.machine.SpeedValue(), 20);
-    rig.dlg->StepJog(4, 1);
+    rig.dlg->StepJog(ks::panels::JogAxis::C, 1);
     auto v = rig.driver.WritesTo(20).back();
     for (int i = 0; i < 6; ++i) EXPECT_EQ(v.Word(i), 0);
 }

@@ -61,14 +61,14 @@ TEST(ConsoleLinkTest, LostControllerPausesTheRunAndTheJobEndsAfterItsReturn) {
     rig.Start();
     rig.view.Click(ids::IDC_LOCK);  // the operator locks the axes
     rig.view.Click(ids::IDC_START);
-    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 3 && rig.dlg->m_nState == 3; }));
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 3 && rig.dlg->m_nState == RunState::Machining; }));
 
     // Switched off while hole 3 is drilled, for five seconds.
     rig.simDriver.Vanish();
     rig.simDriver.SetPresent(false);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->Link().Down(); }, 20));
     rig.Tick();
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
     EXPECT_EQ(rig.dlg->m_bPauseReq, 1);
     EXPECT_EQ(rig.dlg->m_nCurHole, 3);
     EXPECT_EQ(rig.dlg->m_Hole[3].bDone, 0);

@@ -24,7 +24,7 @@ TEST(ConsolePanelsTest, PositioningPanelForwardsWhileOpenAndRestoresTheSpeed) {
     EXPECT_EQ(rig.dlg->m_bPosPanelOpen, 0);
     EXPECT_EQ(rig.machine.SpeedValue(), 20);  // everyday level 1 again
 
-    rig.dlg->m_nState = 2;  // refused while positioning or machining
+    rig.dlg->m_nState = RunState::Positioning;  // refused while positioning or machining
     rig.view.Click(ids::IDC_POSITIONING);
     rig.view.Click(ids::IDC_FILE_PROCESS);
     rig.view.Click(ids::IDC_MACHINE_PARAM);

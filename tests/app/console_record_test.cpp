@@ -56,13 +56,13 @@ TEST(ConsoleRecordTest, WholeJobWithPauseSkipLostLinkAndRestart) {
     rig.WriteSettings(rig.WriteJob(holes, "plate00.NC"), 0);
     rig.Start();
     rig.view.Click(ids::IDC_START);
-    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 3 && rig.dlg->m_nState == 2; }));
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 3 && rig.dlg->m_nState == RunState::Positioning; }));
     rig.view.Click(ids::IDC_PAUSE);  // on the way to hole 3
     rig.Ticks(5);
     rig.view.Click(ids::IDC_NEXT_HOLE);  // the operator jumps past hole 3
     rig.Ticks(20);
     rig.view.Click(ids::IDC_START);
-    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 5 && rig.dlg->m_nState == 3; }));
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 5 && rig.dlg->m_nState == RunState::Machining; }));
     rig.simDriver.Vanish();  // the cabinet goes away while hole 5 drills
     rig.simDriver.SetPresent(false);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_bPauseReq == 1; }, 100));

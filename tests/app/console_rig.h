@@ -163,7 +163,7 @@ public:
         return out;
     }
     bool JobEnded() const {
-        return dlg->m_nState == 1 && dlg->m_nNextStep == 1 && dlg->m_nCurHole == 0 && dlg->m_bPauseReq == 0;
+        return dlg->m_nState == RunState::Idle && dlg->m_nNextStep == NextStep::None && dlg->m_nCurHole == 0 && dlg->m_bPauseReq == 0;
     }
     // Sets a simulated axis position with the controller's own preset.
     void SetMachinePosition(int axisCommand, int32_t value) {

@@ -21,7 +21,7 @@ std::string SavedHole(const ConsoleRig& rig) {
 }
 
 bool JobEnded(const ConsoleRig& rig) {
-    return rig.dlg->m_nState == 1 && rig.dlg->m_nNextStep == 1 && rig.dlg->m_nCurHole == 0 &&
+    return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nNextStep == NextStep::None && rig.dlg->m_nCurHole == 0 &&
            rig.dlg->m_bPauseReq == 0;
 }
 
@@ -90,7 +90,7 @@ TEST(ConsoleRunTest, StartIsIgnoredWithoutAHoleToGoTo) {
     ConsoleRig rig;
     rig.Start();  // no job
     rig.view.Click(ids::IDC_START);
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
     EXPECT_EQ(rig.dlg->m_nCurHole, 0);
     EXPECT_TRUE(rig.driver.WritesTo(20).empty());
 
@@ -98,7 +98,7 @@ TEST(ConsoleRunTest, StartIsIgnoredWithoutAHoleToGoTo) {
     done.WriteSettings(done.WriteJob(Grid(3)), 3);  // job finished before the restart
     done.Start();
     done.view.Click(ids::IDC_START);
-    EXPECT_EQ(done.dlg->m_nState, 1);
+    EXPECT_EQ(done.dlg->m_nState, RunState::Idle);
     EXPECT_EQ(done.dlg->m_nCurHole, 3);
     EXPECT_TRUE(done.driver.WritesTo(20).empty());
 }
@@ -109,10 +109,10 @@ TEST(ConsoleRunTest, PauseStopsTheHoleAndStartDrillsItAgain) {
     rig.WriteSettings(rig.WriteJob(holes), 0);
     rig.Start();
     rig.view.Click(ids::IDC_START);
-    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nState == 3 && rig.dlg->m_nCurHole == 2; }));
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nState == RunState::Machining && rig.dlg->m_nCurHole == 2; }));
     rig.view.Click(ids::IDC_PAUSE);
     EXPECT_EQ(rig.driver.Commands().back(), 50);
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
     EXPECT_EQ(rig.dlg->m_bPauseReq, 1);
     // Start is allowed in state 1 only; the paused run waits.
     rig.Ticks(30);
@@ -139,7 +139,7 @@ TEST(ConsoleRunTest, ReservedPauseHolePausesWithTheNextHoleCurrent) {
     EXPECT_EQ(rig.dlg->m_nPauseHole, 3);
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[3].bDone == 1; }));
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
     EXPECT_EQ(rig.dlg->m_bPauseReq, 1);
     EXPECT_EQ(rig.dlg->m_nCurHole, 4);
     EXPECT_EQ(rig.view.List(ids::IDC_HOLE_LIST).curSel, 3);
@@ -204,7 +204,7 @@ TEST(ConsoleRunTest, MoveThatNeverArrivesPausesInsteadOfDrilling) {
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[2].bDone == 1; }));
     rig.driver.drop = [](const SentFrame& f) { return f.IsWrite() && f.Start() == 20; };
     rig.Ticks(3);
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
     EXPECT_EQ(rig.dlg->m_bPauseReq, 1);
     EXPECT_EQ(rig.dlg->m_nCurHole, 3);
     rig.Ticks(30);
@@ -244,7 +244,7 @@ TEST(ConsoleRunTest, NavigationWhilePausedAndReset) {
     // Reset while moving: stop-motion first, then command 50; all marks
     // cleared, Hole 0 saved, the reserved pause hole kept.
     rig.dlg->m_nPauseHole = 4;
-    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nState == 2 && rig.dlg->m_bMoving == 1; }));
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nState == RunState::Positioning && rig.dlg->m_bMoving == 1; }));
     rig.driver.frames.clear();
     rig.view.Click(ids::IDC_RESET);
     EXPECT_EQ(rig.driver.frames[0].Start(), 0);

@@ -31,7 +31,7 @@ TEST(ConsoleSafetyTest, PositioningPanelClosedAnyWayStopsForwardingAndTheJog) {
         rig.Start();
         rig.view.QueueModal([&](ui::testing::FakeView& panel, ui::Dialog&) {
             rig.positioning.m_nSpeedMode = 2;
-            rig.positioning.m_nJogAxis = 1;
+            rig.positioning.m_nJogAxis = ks::panels::JogAxis::X;
             rig.positioning.m_bJogPositive = 1;
             rig.positioning.m_bJogging = 1;
             rig.Tick();
@@ -119,7 +119,7 @@ TEST(ConsoleSafetyTest, MotionWithALostAnswerIsMadeOnce) {
         };
     };
     loseNextExecuteAnswer();
-    rig.dlg->StepJog(1, 1);
+    rig.dlg->StepJog(ks::panels::JogAxis::X, 1);
     rig.Ticks(3);
     EXPECT_EQ(rig.machine.Position(sim::Axis::X), 5);
     loseNextExecuteAnswer();

@@ -18,8 +18,8 @@ TEST(ConsoleStartupTest, FreshStartCreatesTheSettingsFileAndOpensTheLink) {
     EXPECT_EQ(rig.view.Title(), "Kestrane 分体机Ver19.2  加工文件:---------0");
     EXPECT_EQ(rig.dlg->m_nComPort, 1);
     EXPECT_EQ(rig.dlg->m_nViewScale, 160);
-    EXPECT_EQ(rig.dlg->m_nState, 1);
-    EXPECT_EQ(rig.dlg->m_nNextStep, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
+    EXPECT_EQ(rig.dlg->m_nNextStep, NextStep::None);
     EXPECT_EQ(rig.dlg->m_nPauseHole, -1);
     EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_STATUS), 300u);
     // Two status reads succeeded: the label shows the last transfer's result.
@@ -102,7 +102,7 @@ TEST(ConsoleStartupTest, HoleBeyondTheTableMarksOnlyTheTableAndMovesNowhere) {
     rig.view.Click(ids::IDC_START);  // start ignored: no hole after 20000
     rig.view.Click(ids::IDC_PREV_HOLE);  // 19999: outside the job, no move
     EXPECT_EQ(rig.driver.frames.size(), before);
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
     rig.dlg->ShowCompletion();
     EXPECT_EQ(rig.view.Text(ids::IDC_RATE_LABEL), "完成率:0.00%");
 

@@ -57,7 +57,7 @@ TEST(ConsoleStatusTest, SlowGroupShowsStatusLineCompletionAndSignal) {
     ev.signalCode = 9;
     rig.machine.AddEvent(ev);
     rig.dlg->m_nPauseHole = 7;
-    rig.dlg->m_nState = 3;
+    rig.dlg->m_nState = RunState::Machining;
     rig.dlg->m_nHoleCount = 8;
     rig.dlg->m_nCurHole = 3;
     rig.Ticks(6);
@@ -72,7 +72,7 @@ TEST(ConsoleStatusTest, SlowGroupShowsStatusLineCompletionAndSignal) {
     rig.dlg->m_nCurHole = -1;
     rig.dlg->ShowCompletion();
     EXPECT_EQ(rig.view.Text(ids::IDC_RATE_LABEL), "完成率:0.00%");
-    rig.dlg->m_nState = 2;
+    rig.dlg->m_nState = RunState::Positioning;
     rig.dlg->m_nPauseHole = -1;
     rig.dlg->m_nSignalCode = 15;
     rig.dlg->ShowStatusLine();
@@ -95,7 +95,7 @@ TEST(ConsoleStatusTest, SixTickCycleHeartbeatsAndRearms) {
     EXPECT_EQ(beatsAfter, (std::vector<uint32_t>{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}));
     EXPECT_EQ(signalReads, (std::vector<size_t>{0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 2}));
     EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_STATUS), 60u);
-    rig.dlg->m_nState = 3;
+    rig.dlg->m_nState = RunState::Machining;
     rig.Tick();
     EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_STATUS), 100u);
     // Another timer id does nothing, not even re-arming.
@@ -135,7 +135,7 @@ TEST(ConsoleStatusTest, StatusBitsDriveMembersPicturesAndLockSave) {
     EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{16, 3, 5, 7, 6, 9, 1, 50, 4}));
     // Early abort only while machining.
     rig.view.Click(ids::IDC_ABORT);
-    rig.dlg->m_nState = 3;
+    rig.dlg->m_nState = RunState::Machining;
     rig.view.Click(ids::IDC_ABORT);
     const std::vector<int> commands = rig.driver.Commands();
     EXPECT_EQ(commands.back(), 12);

@@ -315,7 +315,7 @@ TEST(MainWindow, StartDrillsHoles) {
 
     // Pause stops the run where it is.
     c.Click(con::IDC_PAUSE);
-    EXPECT_EQ(c.C().m_nState, 1);
+    EXPECT_EQ(c.C().m_nState, RunState::Idle);
     EXPECT_EQ(c.C().m_bPauseReq, 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_bDrilling == 0 && c.C().m_bMoving == 0; }, kWaitMs));
     const int held = m.IntSetting(settings::key::Hole);
@@ -323,7 +323,7 @@ TEST(MainWindow, StartDrillsHoles) {
     QTest::qWait(1500);  // longer than a hole takes here
     EXPECT_EQ(m.IntSetting(settings::key::Hole), held);
     EXPECT_EQ(m.Commands().count("drill"), drills);
-    EXPECT_EQ(c.C().m_nState, 1);
+    EXPECT_EQ(c.C().m_nState, RunState::Idle);
 }
 
 TEST(MainWindow, WithoutOpenGl) {
@@ -497,7 +497,7 @@ TEST(OperatorStory, ControllerSwitchedOffAndOnAgain) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !c.C().Link().Down(); }, kWaitMs)) << "not found again";
     EXPECT_NE(c.Text(con::IDC_COMM_LABEL).find("√通信正常"), std::string::npos) << c.Text(con::IDC_COMM_LABEL);
     c.Click(con::IDC_START);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_nCurHole == 0 && c.C().m_nState == 1 && c.C().m_bPauseReq == 0; },
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_nCurHole == 0 && c.C().m_nState == RunState::Idle && c.C().m_bPauseReq == 0; },
                                 60000))
         << "hole " << c.C().m_nCurHole;
     for (int i = 1; i <= 8; ++i) EXPECT_EQ(c.C().m_Hole[i].bDone, 1) << i;

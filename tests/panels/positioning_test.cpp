@@ -42,9 +42,11 @@ TEST_F(PositioningTest, OpeningClearsRequestsFillsPositionsAndChoosesSlow) {
 
 TEST_F(PositioningTest, EachJogButtonSetsItsAxisAndDirectionWhileHeld) {
     Open();
-    struct Case { int button; int32_t axis; uint8_t positive; };
-    const Case cases[] = {{id::IDC_X_PLUS, 1, 1}, {id::IDC_X_MINUS, 1, 0}, {id::IDC_Y_PLUS, 2, 1},
-                          {id::IDC_Y_MINUS, 2, 0}, {id::IDC_C_PLUS, 4, 1}, {id::IDC_C_MINUS, 4, 0}};
+    using ks::panels::JogAxis;
+    struct Case { int button; JogAxis axis; uint8_t positive; };
+    const Case cases[] = {{id::IDC_X_PLUS, JogAxis::X, 1}, {id::IDC_X_MINUS, JogAxis::X, 0},
+                          {id::IDC_Y_PLUS, JogAxis::Y, 1}, {id::IDC_Y_MINUS, JogAxis::Y, 0},
+                          {id::IDC_C_PLUS, JogAxis::C, 1}, {id::IDC_C_MINUS, JogAxis::C, 0}};
     for (const Case& c : cases) {
         EXPECT_FALSE(view.Mouse(Message::LButtonDown, c.button));  // the button still gets it
         EXPECT_EQ(dlg.m_bJogging, 1) << c.button;
@@ -73,7 +75,7 @@ TEST_F(PositioningTest, OnlyTheLeftButtonOnAJogButtonJogs) {
     view.Mouse(Message::LButtonDown, id::IDC_Z_PLUS);
     view.Mouse(Message::LButtonDown, id::IDC_Z_MINUS);
     EXPECT_EQ(dlg.m_bJogging, 0);
-    EXPECT_EQ(dlg.m_nJogAxis, 2);
+    EXPECT_EQ(dlg.m_nJogAxis, ks::panels::JogAxis::Y);
 
     EXPECT_TRUE(view.PressKey(ks::ui::kKeyEscape));
     EXPECT_TRUE(view.PressKey(ks::ui::kKeyEnter));

@@ -98,7 +98,9 @@ protected:
         map.m_nViewType = 2;
     }
 
-    view::MapInput Input(int state) const { return {holes.get(), count, cur, state, posX, posY}; }
+    view::MapInput Input(int state) const {
+        return {holes.get(), count, cur, static_cast<RunState>(state), posX, posY};
+    }
 
     // Both widgets show `f`; their pictures must be the same, pixel for pixel.
     void ExpectSamePixels(const view::Frame& f, const char* step) {

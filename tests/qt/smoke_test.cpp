@@ -386,7 +386,7 @@ TEST_F(MainWindowTest, HoleMapScreenshot) {
     view::HoleMap map;
     map.m_nViewScale = 160;
     map.m_nViewType = 2;
-    view::MapInput in{holes.get(), count, 15, 3, 40000.0f, 30000.0f};
+    view::MapInput in{holes.get(), count, 15, RunState::Machining, 40000.0f, 30000.0f};
     window->MapSurface()->Present(map.RenderView(in));
     window->SetItemText(con::IDC_X_INT, "40.");
     window->SetItemText(con::IDC_X_DEC, "000");

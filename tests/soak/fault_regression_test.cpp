@@ -55,8 +55,8 @@ TEST(SoakRegression, RepeatedMoveCommandDoesNotDrillAtTheWrongHole) {
     Sabotage(rig, {{[](const SentFrame& f) { return IsCommand(f, 40); }}});
     // Hole 2 is current from the move on; whatever is drilled while it is
     // must be drilled at its place. The operator resumes a paused run.
-    for (int i = 0; i < 4000 && !(rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 &&
-                                  rig.dlg->m_nNextStep == 1 && rig.dlg->m_bPauseReq == 0);
+    for (int i = 0; i < 4000 && !(rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nCurHole == 0 &&
+                                  rig.dlg->m_nNextStep == NextStep::None && rig.dlg->m_bPauseReq == 0);
          ++i) {
         const size_t before = rig.machine.Drills().size();
         const int current = rig.dlg->m_nCurHole;
@@ -66,7 +66,7 @@ TEST(SoakRegression, RepeatedMoveCommandDoesNotDrillAtTheWrongHole) {
             ASSERT_GE(current, 1);
             EXPECT_EQ(std::make_pair(d.x, d.y), holes[static_cast<size_t>(current) - 1]) << "hole " << current;
         }
-        if (rig.dlg->m_nState == 1 && rig.dlg->m_bPauseReq == 1) rig.view.Click(ids::IDC_START);
+        if (rig.dlg->m_nState == RunState::Idle && rig.dlg->m_bPauseReq == 1) rig.view.Click(ids::IDC_START);
     }
     EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
     EXPECT_EQ(FinishedAt(rig), holes);
@@ -87,8 +87,8 @@ TEST(SoakRegression, LostAnswerToStartDrillingDoesNotDrillTheHoleAgain) {
 
     Sabotage(rig, {{[](const SentFrame& f) { return IsCommand(f, 1); }}});
     ASSERT_TRUE(rig.TickUntil([&] {
-        return rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == 1;
-    }, 2000)) << "the run stands in state " << rig.dlg->m_nState << "/" << rig.dlg->m_nNextStep;
+        return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == NextStep::None;
+    }, 2000)) << "the run stands in state " << static_cast<int>(rig.dlg->m_nState) << "/" << static_cast<int>(rig.dlg->m_nNextStep);
     EXPECT_EQ(rig.dlg->m_bPauseReq, 0);
     EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
     EXPECT_EQ(FinishedAt(rig), holes);
@@ -114,8 +114,8 @@ TEST(SoakRegression, StartDrillingIsNotRepeatedWhenTheStatusCannotBeRead) {
             EXPECT_EQ(rig.dlg->m_nCurHole, 3);  // hole 2 settled as done
             rig.view.Click(ids::IDC_START);
         }
-        return rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == 1;
-    }, 2000)) << "the run stands in state " << rig.dlg->m_nState << "/" << rig.dlg->m_nNextStep;
+        return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == NextStep::None;
+    }, 2000)) << "the run stands in state " << static_cast<int>(rig.dlg->m_nState) << "/" << static_cast<int>(rig.dlg->m_nNextStep);
     EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
     EXPECT_EQ(rig.simDriver.Link().Counters().ignored, 3u);
     EXPECT_EQ(FinishedAt(rig), holes);
@@ -144,11 +144,11 @@ TEST(SoakRegression, StartDrillingIsNotSentAgainOnceTheRunIsPaused) {
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_bPauseReq == 1; }, 200));
     rig.Ticks(60);
     EXPECT_EQ(rig.machine.HolesStarted(), 1) << "drilled while paused";
-    EXPECT_EQ(rig.dlg->m_nState, 1);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
 
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] {
-        return rig.dlg->m_nState == 1 && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == 1;
+        return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == NextStep::None;
     }, 2000));
     EXPECT_EQ(FinishedAt(rig), holes);
     EXPECT_EQ(rig.machine.Drills().size(), holes.size());

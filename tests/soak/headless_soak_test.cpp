@@ -193,15 +193,15 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         app::CConsoleDlg& dlg = *program.dlg;
         // The last hole is saved and the run stands: the job is done (after a
         // power cut the console comes back at the last hole, not at 0).
-        if (keeper.Saved() == kHoles && dlg.m_nState == 1) break;
+        if (keeper.Saved() == kHoles && dlg.m_nState == RunState::Idle) break;
 
         const int before = dlg.m_nCurHole;
-        const int stateBefore = dlg.m_nState;
+        const RunState stateBefore = dlg.m_nState;
         const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
         const bool wasPaused = dlg.m_bPauseReq == 1;
         program.Tick();
         if (!wasPaused && dlg.m_bPauseReq == 1) ++report.selfPauses;
-        if (stateBefore == 3 && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
+        if (stateBefore == RunState::Machining && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
         look();
 
         // --- The world around the console --------------------------------
@@ -243,7 +243,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
 
         // --- The operator ---------------------------------------------------
         app::CConsoleDlg& now = *program.dlg;
-        if (now.m_nState == 1 && now.m_bPauseReq == 1) {
+        if (now.m_nState == RunState::Idle && now.m_bPauseReq == 1) {
             if (++pausedFor > upTo(3, 25)) {
                 pausedFor = 0;
                 ledger.NewStretch();
@@ -262,7 +262,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         }
         // A run that waits for a drilling bit that will not come (its start
         // command was lost for good) stands still: the operator pauses it.
-        const int progress = now.m_nCurHole * 8 + now.m_nState * 2 + now.m_bDrilling;
+        const int progress = now.m_nCurHole * 8 + static_cast<int>(now.m_nState) * 2 + now.m_bDrilling;
         quietFor = progress == lastProgress ? quietFor + 1 : 0;
         lastProgress = progress;
         if (quietFor > 600) {

@@ -247,15 +247,15 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
         app::CConsoleDlg& dlg = program->dlg;
         // The last hole is saved and the run stands: the job is done (after a
         // power cut the console comes back at the last hole, not at 0).
-        if (keeper.Saved() == kHoles && dlg.m_nState == 1) break;
+        if (keeper.Saved() == kHoles && dlg.m_nState == RunState::Idle) break;
         const int before = dlg.m_nCurHole;
-        const int stateBefore = dlg.m_nState;
+        const RunState stateBefore = dlg.m_nState;
         const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
         const bool wasPaused = dlg.m_bPauseReq == 1;
         program->Tick();
         if (!wasPaused && dlg.m_bPauseReq == 1) ++report.selfPauses;
         ++report.ticks;
-        if (stateBefore == 3 && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
+        if (stateBefore == RunState::Machining && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
         look();
 
         // The link is gone (the operator sees the label stay red): once the
@@ -268,12 +268,12 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
         }
         // Power cuts: at random, and once for certain while a hole is being
         // drilled (that hole is drilled again after the restart).
-        if (chance(1.0 / 150) || (!cutWhileDrilling && dlg.m_nState == 3 && dlg.m_nCurHole > kHoles / 3)) {
-            cutWhileDrilling = cutWhileDrilling || dlg.m_nState == 3;
+        if (chance(1.0 / 150) || (!cutWhileDrilling && dlg.m_nState == RunState::Machining && dlg.m_nCurHole > kHoles / 3)) {
+            cutWhileDrilling = cutWhileDrilling || dlg.m_nState == RunState::Machining;
             restart(true);
             continue;
         }
-        if (dlg.m_nState == 1 && dlg.m_bPauseReq == 1) {
+        if (dlg.m_nState == RunState::Idle && dlg.m_bPauseReq == 1) {
             if (++pausedFor > 3) {
                 pausedFor = 0;
                 ledger.NewStretch();
@@ -284,7 +284,7 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
             continue;
         }
         pausedFor = 0;
-        const int progress = dlg.m_nCurHole * 8 + dlg.m_nState * 2 + dlg.m_bDrilling;
+        const int progress = dlg.m_nCurHole * 8 + static_cast<int>(dlg.m_nState) * 2 + dlg.m_bDrilling;
         quietFor = progress == lastProgress ? quietFor + 1 : 0;
         lastProgress = progress;
         if (quietFor > 80) {
@@ -294,7 +294,7 @@ TEST(ConsolePtySoak, JobOverAPseudoTerminalWithSimulatorFaults) {
             look();
         }
     }
-    const bool ended = keeper.Saved() == kHoles && program->dlg.m_nState == 1;
+    const bool ended = keeper.Saved() == kHoles && program->dlg.m_nState == RunState::Idle;
     if (!ended) report.Violation("the job did not end in time (hole " + std::to_string(keeper.Saved()) + ")");
     program.reset();
     std::this_thread::sleep_for(std::chrono::milliseconds(kDrillMs));

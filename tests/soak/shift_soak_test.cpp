@@ -243,7 +243,7 @@ TEST(ShiftSoak, EightHoursWithControllerAndAdapterLossesAndTwoCuts) {
     const uint64_t kMaxTicks = 1000000;
     for (; tick < kMaxTicks; ++tick) {
         app::CConsoleDlg& dlg = *program.dlg;
-        if (keeper.Saved() == kHoles && dlg.m_nState == 1) break;
+        if (keeper.Saved() == kHoles && dlg.m_nState == RunState::Idle) break;
 
         const int before = dlg.m_nCurHole;
         const bool wasDone = before >= 1 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
@@ -323,7 +323,7 @@ TEST(ShiftSoak, EightHoursWithControllerAndAdapterLossesAndTwoCuts) {
 
         // --- The operator: start once the run stands paused, link up ------
         app::CConsoleDlg& live = *program.dlg;
-        if (!live.Link().Down() && live.m_nState == 1 && live.m_bPauseReq == 1) {
+        if (!live.Link().Down() && live.m_nState == RunState::Idle && live.m_bPauseReq == 1) {
             if (pausedFor++ == 0) reaction = static_cast<int>(between(3, 30));
             if (pausedFor > reaction) {
                 pausedFor = 0;
@@ -342,7 +342,7 @@ TEST(ShiftSoak, EightHoursWithControllerAndAdapterLossesAndTwoCuts) {
                                             std::to_string((clock.NowMs() - 1000) / 1000) + " s)";
         if (clock.NowMs() - lastProgressMs > 10 * kMinute) {
             report.Violation("no hole finished for ten minutes; current hole " +
-                             std::to_string(live.m_nCurHole) + ", state " + std::to_string(live.m_nState) +
+                             std::to_string(live.m_nCurHole) + ", state " + std::to_string(static_cast<int>(live.m_nState)) +
                              ", pause " + std::to_string(live.m_bPauseReq) + ", link " +
                              (live.Link().Down() ? "down" : "up") + " (tick " + std::to_string(tick) + ")");
             break;

@@ -23,7 +23,7 @@ struct Job {
         in.holes = holes.get();
         in.holeCount = count;
         in.curHole = cur;
-        in.state = state;
+        in.state = static_cast<RunState>(state);
         return in;
     }
 };
