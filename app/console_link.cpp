@@ -77,12 +77,15 @@ void CConsoleDlg::SettleHoleAfterOutage() {
 
 bool CConsoleDlg::RunUnderWay() const {
     if (m_bPauseReq != 0) return false;
-    return m_nState == RunState::Positioning || m_nState == RunState::Machining || m_nNextStep == NextStep::MoveToHole || m_nNextStep == NextStep::StartDrilling;
+    return m_nState == RunState::Positioning || m_nState == RunState::Machining ||
+           m_nNextStep == NextStep::MoveToHole || m_nNextStep == NextStep::StartDrilling;
 }
 
 void CConsoleDlg::PauseForLostLink() {
     if (!RunUnderWay()) return;
-    m_bLostWhileDrilling = (m_nState == RunState::Machining || (m_nState == RunState::Idle && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1)) ? 1 : 0;
+    const bool startAsked =
+        m_nState == RunState::Idle && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1;
+    m_bLostWhileDrilling = (m_nState == RunState::Machining || startAsked) ? 1 : 0;
     PauseRun(PauseCause::LostLink);
     SetPauseReason(kTextLinkLost);
 }
