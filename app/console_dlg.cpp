@@ -64,7 +64,7 @@ void CConsoleDlg::OnAbout() {
 // not open; the label keeps its text, the reason goes beside it.
 void CConsoleDlg::ShowPortOpenError() {
     const PortOpenError error = m_pModbus ? m_pModbus->LastOpenError() : PortOpenError::None;
-    View().SetItemToolTip(ids::IDC_COMM_LABEL, PortOpenErrorTip(error));
+    View().SetItemToolTip(ids::IDC_COMM_LABEL, ConsoleText(PortOpenErrorTip(error)));
     // Said once for a run of equal failures: the console retries every second.
     if (error == m_eToldPortError) return;
     m_eToldPortError = error;
@@ -108,8 +108,8 @@ bool CConsoleDlg::OnInitDialog() {
         m_clock.Sleep(1000);
         opened = m_pModbus->Open(m_nComPort, 57600, 8, 0, 0);
     }
-    View().SetItemText(ids::IDC_COMM_LABEL,
-                       opened ? "连接成功 , 串口号COM" + FormatInt(m_nComPort) : "未 建立通信");
+    View().SetItemText(ids::IDC_COMM_LABEL, opened ? Fill(ConsoleText(kTextPortOpened), {FormatInt(m_nComPort)})
+                                                   : ConsoleText(kTextNoPort));
     ShowPortOpenError();
     // No port: down from the start, and the tick looks for it.
     if (!opened) {
@@ -142,7 +142,7 @@ void CConsoleDlg::OnPaint() {
         m_bFirstPaintDone = 1;
         std::error_code ec;
         if (!std::filesystem::exists(m_strJobPath, ec)) {
-            View().MessageBox("未找到指定路径的加工文件");
+            View().MessageBox(ConsoleText(kTextJobFileMissing));
         } else {
             ReloadJob();
         }

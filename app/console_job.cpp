@@ -2,6 +2,7 @@
 // messages become message boxes of this window, and the hole list shows
 // one row per hole.
 #include "app/console_dlg.h"
+#include "platform/texts.h"
 #include "res/ids.h"
 
 namespace ks::app {
@@ -11,7 +12,7 @@ namespace ids = ks::res::console;
 class CConsoleDlg::MessageBoxSink final : public MessageSink {
 public:
     explicit MessageBoxSink(ks::ui::DialogView& view) : m_view(view) {}
-    void ShowMessage(const std::string& text) override { m_view.MessageBox(text); }
+    void ShowMessage(const std::string& text) override { m_view.MessageBox(Tr("jobfiles", text.c_str())); }
 
 private:
     ks::ui::DialogView& m_view;

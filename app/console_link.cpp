@@ -17,7 +17,7 @@ void CConsoleDlg::ProbeLink() {
     // A closed port is opened again by its name, mapped afresh: the COMn
     // link may now lead to a re-plugged adapter or a new pseudo-terminal.
     if (m_pModbus && !m_pModbus->IsOpen()) {
-        View().SetItemText(ids::IDC_COMM_LABEL, kTextReconnecting);
+        View().SetItemText(ids::IDC_COMM_LABEL, ConsoleText(kTextReconnecting));
         const bool opened = m_pModbus->Open(m_nComPort, 57600, 8, 0, 0) != 0;
         ShowPortOpenError();
         if (!opened) return;
@@ -87,7 +87,7 @@ void CConsoleDlg::PauseForLostLink() {
         m_nState == RunState::Idle && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1;
     m_bLostWhileDrilling = (m_nState == RunState::Machining || startAsked) ? 1 : 0;
     PauseRun(PauseCause::LostLink);
-    SetPauseReason(kTextLinkLost);
+    SetPauseReason(ConsoleText(kTextLinkLost));
 }
 
 }  // namespace ks::app

@@ -1,5 +1,6 @@
 // The panel launchers of the main window's buttons 1000 to 1004.
 #include "app/console_dlg.h"
+#include "app/console_texts.h"
 #include "panels/file_process_dlg.h"
 #include "panels/machine_param_dlg.h"
 #include "panels/system_info_dlg.h"
@@ -18,7 +19,7 @@ void CConsoleDlg::OnFileProcess() {
     LoadSettings();
     ReloadJob();
     m_bNeedRepaint = 1;
-    View().SetItemText(ids::IDC_RATE_LABEL, "完成率:0.00%");
+    View().SetItemText(ids::IDC_RATE_LABEL, Fill(ConsoleText(kTextCompletion), {"0.00"}));
 }
 
 // While the panel is open the status tick forwards its jogs and speeds.

@@ -70,7 +70,7 @@ void CConsoleDlg::RunSequencerStep() {
                 // a failed move, and start moves to the hole again.
                 if (!StandsOnCurrentHole(*this)) {
                     PauseRun(PauseCause::ArrivalCheck);
-                    SetPauseReason(kTextNotOnHole);
+                    SetPauseReason(ConsoleText(kTextNotOnHole));
                     break;
                 }
                 m_nState = RunState::Idle;
@@ -177,7 +177,7 @@ void CConsoleDlg::WriteRecord(const RecordLine& line) {
     if (written) {
         m_strRecordProblem.clear();
     } else {
-        m_strRecordProblem = kTextRecordNotWritten;
+        m_strRecordProblem = ConsoleText(kTextRecordNotWritten);
         std::fprintf(stderr, "kestrane: cannot write the job record %s\n", m_record.Path().c_str());
     }
     ShowStatusLine();
@@ -188,7 +188,7 @@ void CConsoleDlg::WriteRecord(const RecordLine& line) {
 // pauses as if the operator had pressed pause. Start then retries the hole.
 void CConsoleDlg::PauseAfterFailedMove() {
     PauseRun(PauseCause::LostLink);
-    if (m_link.Down()) SetPauseReason(kTextLinkLost);
+    if (m_link.Down()) SetPauseReason(ConsoleText(kTextLinkLost));
 }
 
 void CConsoleDlg::OnStartButton() {

@@ -29,7 +29,7 @@ void CConsoleDlg::LoadSettings() {
     m_nHoleDone = m_nCurHole = AtoiRule(hole);
 
     m_strJobPath = jobPath;
-    View().SetWindowTitle("Kestrane 分体机Ver19.2  加工文件:---------" + m_strJobPath);
+    View().SetWindowTitle(Fill(ConsoleText(kTextTitle), {m_strJobPath}));
 
     m_nViewType = AtoiRule(viewType);
     m_nViewScale = AtoiRule(viewScale);
@@ -59,7 +59,7 @@ void CConsoleDlg::SaveSettings() {
     saved = settings::WriteSetting(m_strIniPath, key::ViewScale, FormatInt(m_nViewScale)) && saved;
     if (saved == m_strSaveProblem.empty()) return;
     if (!saved) {
-        m_strSaveProblem = kTextHoleNotSaved;
+        m_strSaveProblem = ConsoleText(kTextHoleNotSaved);
         std::fprintf(stderr, "kestrane: cannot write %s (hole %d not saved)\n", m_strIniPath.c_str(), m_nCurHole);
     } else {
         m_strSaveProblem.clear();

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "app/console_dlg.h"
+#include "app/console_texts.h"
 #include "link/register_map.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
@@ -248,9 +249,9 @@ void CConsoleDlg::ShowPositions() {
 void CConsoleDlg::ShowStatusLine() {
     std::string state;
     switch (m_nState) {
-        case RunState::Idle: state = "   暂停状态   预约暂停孔号 N "; break;
-        case RunState::Positioning: state = "   走位状态   预约暂停孔号 N "; break;
-        case RunState::Machining: state = "   加工状态   预约暂停孔号 N "; break;
+        case RunState::Idle: state = ConsoleText(kTextStateIdle); break;
+        case RunState::Positioning: state = ConsoleText(kTextStatePositioning); break;
+        case RunState::Machining: state = ConsoleText(kTextStateMachining); break;
         default: break;
     }
     const std::string pauseHole = m_nPauseHole > 0 ? FormatInt(m_nPauseHole) : "0";
@@ -281,13 +282,13 @@ void CConsoleDlg::ShowCompletion() {
     const int32_t n = m_nHoleCount;
     std::string text;
     if (c >= 0 && c < n) {
-        text = "完成率:" + FormatFixed(static_cast<double>(c) / n * 100.0, 2) + "%";
+        text = FormatFixed(static_cast<double>(c) / n * 100.0, 2);
     } else if (c == n) {
-        text = "完成率:100.00%";
+        text = "100.00";
     } else {
-        text = "完成率:0.00%";
+        text = "0.00";
     }
-    View().SetItemText(ids::IDC_RATE_LABEL, text);
+    View().SetItemText(ids::IDC_RATE_LABEL, Fill(ConsoleText(kTextCompletion), {text}));
 }
 
 // While the link is down the label keeps what the loss and the probes

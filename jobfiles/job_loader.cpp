@@ -7,12 +7,13 @@
 #include <string_view>
 
 #include "jobfiles/word_scanner.h"
+#include "platform/texts.h"
 #include "platform/textnum.h"
 
 namespace ks {
 namespace {
 
-constexpr const char* kFileError = "文件打开出错";
+constexpr const char* kFileError = KS_TEXT("jobfiles", "文件打开出错");
 // Token buffers of the loaders: labels and markers 100 bytes, numbers 20
 // (NC) or 24 (3B), each holding one byte less of text.
 constexpr size_t kLabelChars = 99;

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/texts.h"
+
 namespace ks {
 namespace {
 
@@ -11,18 +13,18 @@ struct ResultText {
 };
 
 constexpr ResultText kTexts[] = {
-    {kMbOk, "√通信正常"},
-    {kMbCrcError, "通信校验错误！\r\n"},
-    {kMbSlaveMismatch, "通信设备地址错误！\r\n"},
-    {kMbFunctionMismatch, "通信功能码错误！\r\n"},
-    {kMbEchoMismatch, "通信数据错误！\r\n"},
-    {kMbByteCountError, "通信应答数据长度错误！\r\n"},
-    {kMbWriteFailed, "通信写入超时错误！\r\n"},
-    {kMbResponseTimeout, "通信应答超时！\r\n"},
-    {kMbReserved, "通信保留功能！\r\n"},
+    {kMbOk, KS_TEXT("link", "√通信正常")},
+    {kMbCrcError, KS_TEXT("link", "通信校验错误！\r\n")},
+    {kMbSlaveMismatch, KS_TEXT("link", "通信设备地址错误！\r\n")},
+    {kMbFunctionMismatch, KS_TEXT("link", "通信功能码错误！\r\n")},
+    {kMbEchoMismatch, KS_TEXT("link", "通信数据错误！\r\n")},
+    {kMbByteCountError, KS_TEXT("link", "通信应答数据长度错误！\r\n")},
+    {kMbWriteFailed, KS_TEXT("link", "通信写入超时错误！\r\n")},
+    {kMbResponseTimeout, KS_TEXT("link", "通信应答超时！\r\n")},
+    {kMbReserved, KS_TEXT("link", "通信保留功能！\r\n")},
 };
 
-constexpr const char* kUnknownText = "通信未知错误！\r\n";
+constexpr const char* kUnknownText = KS_TEXT("link", "通信未知错误！\r\n");
 
 }  // namespace
 
@@ -36,15 +38,6 @@ std::string ModbusResultCode(ModbusResult code) {
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%04X", static_cast<unsigned>(code));
     return buf;
-}
-
-std::string CommResultText(ModbusResult code, int comPort) {
-    if (code == kMbOk) {
-        char buf[64];
-        std::snprintf(buf, sizeof buf, "连接成功 , 端口号COM%d   ", comPort);
-        return std::string(buf) + ModbusResultText(kMbOk);
-    }
-    return ModbusResultCode(code) + " " + ModbusResultText(code);
 }
 
 }  // namespace ks

@@ -25,16 +25,11 @@ inline constexpr ModbusResult kMbReserved = 0x4008;         // never returned
 // Exception answer: kMbExceptionBase + exception code.
 inline constexpr ModbusResult kMbExceptionBase = 0x8000;
 
-// The text shown for a result: "√通信正常" for 0, the failure text otherwise
+// The text shown for a result (marked for the catalogues, context "link"):
+// "√通信正常" for 0, the failure text otherwise
 // (each failure text ends in "\r\n", as the label shows it). Unknown codes and
 // exception answers read "通信未知错误！\r\n".
 const char* ModbusResultText(ModbusResult code);
-
-// The whole communication label for a result. Success:
-// "连接成功 , 端口号COM<port>   √通信正常". Failure: the code as "0x%04X",
-// one blank, then the failure text, so that results that share a text
-// (argument errors, exception answers) can still be told apart.
-std::string CommResultText(ModbusResult code, int comPort);
 
 // "0x%04X" of a result.
 std::string ModbusResultCode(ModbusResult code);

@@ -1,5 +1,6 @@
 #include "panels/machining_param_dlg.h"
 
+#include "panels/panel_texts.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
 
@@ -17,19 +18,16 @@ struct Column {
 
 // In the order the segment send tests them.
 constexpr Column kColumns[] = {
-    {id::IDC_PULSE_WIDTH, id::IDC_WIDTH_PLUS, id::IDC_WIDTH_MINUS, 1, 255, "您输入的脉宽值有误"},
-    {id::IDC_PULSE_INTERVAL, id::IDC_INTERVAL_PLUS, id::IDC_INTERVAL_MINUS, 4, 255, "您输入的脉间值有误"},
-    {id::IDC_POWER, id::IDC_POWER_PLUS, id::IDC_POWER_MINUS, 1, 12, "您输入的功放值有误"},
-    {id::IDC_CAP, id::IDC_CAP_PLUS, id::IDC_CAP_MINUS, 1, 39, "您输入的电容值有误"},
-    {id::IDC_VOLT, id::IDC_VOLT_PLUS, id::IDC_VOLT_MINUS, 1, 3, "您输入的电压值有误"},
-    {id::IDC_SPEED, id::IDC_SPEED_PLUS, id::IDC_SPEED_MINUS, 9, 30, "您输入的加工速度值有误"},
+    {id::IDC_PULSE_WIDTH, id::IDC_WIDTH_PLUS, id::IDC_WIDTH_MINUS, 1, 255, kTextWidthRefused},
+    {id::IDC_PULSE_INTERVAL, id::IDC_INTERVAL_PLUS, id::IDC_INTERVAL_MINUS, 4, 255, kTextIntervalRefused},
+    {id::IDC_POWER, id::IDC_POWER_PLUS, id::IDC_POWER_MINUS, 1, 12, kTextPowerRefused},
+    {id::IDC_CAP, id::IDC_CAP_PLUS, id::IDC_CAP_MINUS, 1, 39, kTextCapRefused},
+    {id::IDC_VOLT, id::IDC_VOLT_PLUS, id::IDC_VOLT_MINUS, 1, 3, kTextVoltRefused},
+    {id::IDC_SPEED, id::IDC_SPEED_PLUS, id::IDC_SPEED_MINUS, 9, 30, kTextSpeedRefused},
 };
 constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
 constexpr int32_t kLengthLimit = 999999;  // micrometres, either sign
-constexpr const char* kLiftRefused = "您输入的抬刀高度值有误";
-constexpr const char* kUpperRefused = "您输入的定深上限位值有误";
-constexpr const char* kLowerRefused = "您输入的定深下限位值有误";
 
 }  // namespace
 
@@ -71,7 +69,7 @@ bool CMachiningParamDlg::OnInitDialog() {
 bool CMachiningParamDlg::AcceptSegmentValue(int column, int64_t value) {
     const Column& col = kColumns[column];
     if (value < col.low || value > col.high) {
-        View().MessageBox(col.message);
+        View().MessageBox(PanelText(col.message));
         return false;
     }
     Field(column) = static_cast<int32_t>(value);
@@ -103,7 +101,7 @@ void CMachiningParamDlg::OnSendLiftHeight() {
     int32_t v = 0;
     double typed = 0.0;
     if (!ReadLength(id::IDC_LIFT, &v, &typed)) {
-        View().MessageBox(kLiftRefused);
+        View().MessageBox(PanelText(kTextLiftRefused));
         return;
     }
     m_nLiftHeight = v > 0 ? -v : v;
@@ -113,13 +111,13 @@ void CMachiningParamDlg::OnSendLiftHeight() {
 
 void CMachiningParamDlg::OnSendDepthLimits() {
     struct Limit { int edit; int32_t* field; const char* message; };
-    const Limit limits[] = {{id::IDC_DEPTH_UPPER, &m_nDepthUpper, kUpperRefused},
-                            {id::IDC_DEPTH_LOWER, &m_nDepthLower, kLowerRefused}};
+    const Limit limits[] = {{id::IDC_DEPTH_UPPER, &m_nDepthUpper, kTextUpperRefused},
+                            {id::IDC_DEPTH_LOWER, &m_nDepthLower, kTextLowerRefused}};
     for (const Limit& l : limits) {
         int32_t v = 0;
         double typed = 0.0;
         if (!ReadLength(l.edit, &v, &typed)) {
-            View().MessageBox(l.message);
+            View().MessageBox(PanelText(l.message));
             continue;
         }
         *l.field = v;

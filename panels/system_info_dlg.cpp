@@ -1,5 +1,6 @@
 #include "panels/system_info_dlg.h"
 
+#include "panels/panel_texts.h"
 #include "platform/program_folder.h"
 #include "res/ids.h"
 #include "res/version.h"
@@ -18,8 +19,7 @@ std::string CSystemInfoDlg::InfoText() const {
     // Service asks these first: which build runs, and where its settings file
     // and COMn links are (per account once the console is installed).
     const std::string settings = m_settingsFolder.empty() ? SettingsFolder() : m_settingsFolder;
-    return "版本：" + std::string(ks::res::kVersion) + "\n程序文件夹：" + ProgramFolder() +
-           "\n设置文件夹：" + settings;
+    return Fill(PanelText(kTextSystemInfo), {ks::res::kVersion, ProgramFolder(), settings});
 }
 
 bool CSystemInfoDlg::OnInitDialog() {

@@ -3,14 +3,15 @@
 #include <QShortcut>
 #include <QTimer>
 
+#include "platform/texts.h"
 #include "res/ids.h"
 #include "ui/qt/hole_map_widget.h"
 
 namespace ks::console {
 
-const char* const kNoOpenGlText =
+const char* const kNoOpenGlText = KS_TEXT("console",
     "无法建立孔位图的OpenGL绘图环境，控制台未读取设置、未连接机床。\n"
-    "请检查显卡驱动或远程桌面的OpenGL支持后重新启动。";
+    "请检查显卡驱动或远程桌面的OpenGL支持后重新启动。");
 
 ConsoleSession::ConsoleSession(SerialDriver& driver, Clock& clock, ProgramPanels& panels, std::string settingsFolder)
     : m_console(driver, clock, panels.positioning, panels.machining, std::move(settingsFolder)) {
@@ -38,7 +39,7 @@ void ConsoleSession::AddShortcuts() {
 void ConsoleSession::ReportStartFailure() {
     if (m_window->InitResult()) return;
     auto* map = m_window->MapWidget();
-    if (map != nullptr && map->ContextFailed()) m_window->MessageBox(kNoOpenGlText);
+    if (map != nullptr && map->ContextFailed()) m_window->MessageBox(Tr("console", kNoOpenGlText));
 }
 
 int ConsoleSession::Run() {

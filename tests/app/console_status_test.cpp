@@ -8,6 +8,14 @@
 namespace ks::app::testing {
 namespace {
 
+TEST(ConsoleStatusTest, CommunicationLabelTexts) {
+    EXPECT_EQ(CommResultText(0, 3), "连接成功 , 端口号COM3   √通信正常");
+    EXPECT_EQ(CommResultText(0, 12), "连接成功 , 端口号COM12   √通信正常");
+    // Failures carry their code so that shared texts stay distinguishable.
+    EXPECT_EQ(CommResultText(0x8002, 3), "0x8002 通信未知错误！\r\n");
+    EXPECT_EQ(CommResultText(0x4007, 3), "0x4007 通信应答超时！\r\n");
+}
+
 TEST(ConsoleStatusTest, TickShowsPositionsWithSignAndDecimals) {
     ConsoleRig rig;
     rig.Start();
