@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/texts.h"
 #include "res/ids.h"
 #include "res/version.h"
 
@@ -16,29 +17,40 @@ using K = ControlKind;
 constexpr int kPanelClientWidth = kPanelWidth - 2;
 constexpr int kPanelClientHeight = kPanelHeight - 2;
 
-ControlTemplate C(int id, K kind, std::string text, DlgRect r, uint32_t style = 0) {
+// Texts are looked up in the catalogue of the program's language as the
+// templates are built (once, on first use).
+std::string Text(const std::string& source) { return Tr("templates", source.c_str()); }
+
+ControlTemplate C(int id, K kind, const std::string& text, DlgRect r, uint32_t style = 0) {
     ControlTemplate c;
     c.id = id;
     c.kind = kind;
-    c.text = std::move(text);
+    c.text = Text(text);
     c.rect = r;
     c.style = style;
     return c;
 }
 
-ControlTemplate Pic(int id, std::string text, DlgRect r, int bitmap) {
-    ControlTemplate c = C(id, K::PictureButton, std::move(text), r);
+ControlTemplate Pic(int id, const std::string& text, DlgRect r, int bitmap) {
+    ControlTemplate c = C(id, K::PictureButton, text, r);
     c.bitmap = bitmap;
     return c;
 }
 
 ControlTemplate Combo(int id, DlgRect r, uint32_t style, std::vector<std::string> items) {
     ControlTemplate c = C(id, K::ComboBox, "", r, style | kDropDown);
+    for (std::string& item : items) item = Text(item);
     c.items = std::move(items);
     return c;
 }
 
-ControlTemplate PanelOk() { return C(IDOK, K::Button, "确定", {302, 283, 50, 16}, kDefault); }
+// A text with a number in it: translated as a pattern, then filled.
+ControlTemplate Filled(ControlTemplate c, std::string_view arg) {
+    c.text = Fill(c.text, {arg});
+    return c;
+}
+
+ControlTemplate PanelOk() { return C(IDOK, K::Button, KS_TEXT("templates", "确定"), {302, 283, 50, 16}, kDefault); }
 
 void FitPanel(DialogTemplate& t) {
     t.panel = true;
@@ -52,7 +64,7 @@ void FitPanel(DialogTemplate& t) {
 DialogTemplate AboutBox() {
     DialogTemplate t;
     t.id = IDD_ABOUTBOX;
-    t.caption = "关于 Kestrane";
+    t.caption = Text(KS_TEXT("templates", "关于 Kestrane"));
     t.width = 235;
     t.height = 55;
     t.fontFace = "宋体";
@@ -65,9 +77,9 @@ DialogTemplate AboutBox() {
     t.clientHeight = 89;
     t.controls = {
         C(IDR_MAINFRAME, K::Icon, "", {11, 14, 20, 20}),
-        C(-1, K::Static, "Kestrane 小孔机控制台 " + std::string(kVersion) + " 版", {40, 10, 130, 10}),
-        C(-1, K::Static, "版权所有 (C) 2026 Kestrane", {40, 28, 130, 10}),
-        C(IDOK, K::Button, "确定", {178, 7, 50, 16}, kDefault),
+        Filled(C(-1, K::Static, KS_TEXT("templates", "Kestrane 小孔机控制台 %1 版"), {40, 10, 130, 10}), kVersion),
+        C(-1, K::Static, KS_TEXT("templates", "版权所有 (C) 2026 Kestrane"), {40, 28, 130, 10}),
+        C(IDOK, K::Button, KS_TEXT("templates", "确定"), {178, 7, 50, 16}, kDefault),
     };
     return t;
 }
@@ -87,9 +99,9 @@ DialogTemplate Console() {
     t.backgroundBitmap = IDB_BACKGROUND;
     t.aboutItem = true;
     t.controls = {
-        C(c::IDC_COMM_LABEL, K::Static, "通信状态", {0, 0, 284, 18}, kSunken | kCentre),
-        C(c::IDC_STATUS_LINE, K::Static, "串口接收", {284, 0, 251, 18}, kSunken),
-        C(c::IDC_RATE_LABEL, K::Static, "完成率", {535, 0, 144, 18}, kSunken | kCentre),
+        C(c::IDC_COMM_LABEL, K::Static, KS_TEXT("templates", "通信状态"), {0, 0, 284, 18}, kSunken | kCentre),
+        C(c::IDC_STATUS_LINE, K::Static, KS_TEXT("templates", "串口接收"), {284, 0, 251, 18}, kSunken),
+        C(c::IDC_RATE_LABEL, K::Static, KS_TEXT("templates", "完成率"), {535, 0, 144, 18}, kSunken | kCentre),
         C(c::IDC_MAP, K::Frame, "", {2, 20, 490, 411}, kBlackFrame | kSunken),
         C(c::IDC_X_LABEL, K::Static, "X", {508, 23, 28, 25}),
         C(c::IDC_Y_LABEL, K::Static, "Y", {508, 57, 28, 25}),
@@ -101,25 +113,25 @@ DialogTemplate Console() {
         C(c::IDC_Y_DEC, K::Static, "", {616, 57, 43, 25}),
         C(c::IDC_Z_DEC, K::Static, "", {616, 91, 43, 25}),
         C(c::IDC_HOLE_LIST, K::ListBox, "", {499, 125, 178, 151}, kBorder),
-        Pic(c::IDC_SKIP_HOLE, "跳孔", {502, 283, 74, 23}, IDB_SKIP_HOLE),
-        Pic(c::IDC_SET_PAUSE_HOLE, "定孔", {593, 283, 74, 23}, IDB_SET_PAUSE_HOLE),
-        Pic(c::IDC_PREV_HOLE, "上一孔", {502, 313, 74, 23}, IDB_PREV_HOLE),
-        Pic(c::IDC_NEXT_HOLE, "下一孔", {594, 313, 74, 23}, IDB_NEXT_HOLE),
-        Pic(c::IDC_LOCK, "锁轴", {502, 344, 74, 23}, IDB_LOCKED),
-        Pic(c::IDC_PAUSE, "继续/暂停", {594, 344, 74, 23}, IDB_PAUSE),
-        Pic(c::IDC_SYNC, "坐标同步", {498, 381, 55, 21}, IDB_SYNC_OFF),
-        Pic(c::IDC_PUMP, "水泵", {556, 381, 55, 21}, IDB_PUMP_OFF),
-        Pic(c::IDC_HF, "高频", {617, 381, 55, 21}, IDB_HF_OFF),
-        Pic(c::IDC_ABORT, "提前中止", {497, 408, 55, 21}, IDB_ABORT),
-        Pic(c::IDC_HEAD, "旋转头", {556, 409, 55, 21}, IDB_HEAD_OFF),
-        Pic(c::IDC_DRILL, "开关打孔", {617, 409, 55, 21}, IDB_DRILL_OFF),
-        Pic(c::IDC_FILE_PROCESS, "文件处理", {0, 437, 84, 30}, IDB_FILE_PROCESS),
-        Pic(c::IDC_MACHINING_PARAM, "加工参数", {99, 437, 84, 30}, IDB_MACHINING_PARAM),
-        Pic(c::IDC_POSITIONING, "定位分中", {196, 437, 84, 30}, IDB_POSITIONING),
-        Pic(c::IDC_MACHINE_PARAM, "机床参数", {295, 437, 84, 30}, IDB_MACHINE_PARAM),
-        Pic(c::IDC_SYSTEM_INFO, "关于系统", {395, 437, 84, 30}, IDB_SYSTEM_INFO),
-        Pic(c::IDC_RESET, "复位", {495, 437, 84, 30}, IDB_RESET),
-        Pic(c::IDC_START, "停止/启动", {591, 437, 84, 30}, IDB_START),
+        Pic(c::IDC_SKIP_HOLE, KS_TEXT("templates", "跳孔"), {502, 283, 74, 23}, IDB_SKIP_HOLE),
+        Pic(c::IDC_SET_PAUSE_HOLE, KS_TEXT("templates", "定孔"), {593, 283, 74, 23}, IDB_SET_PAUSE_HOLE),
+        Pic(c::IDC_PREV_HOLE, KS_TEXT("templates", "上一孔"), {502, 313, 74, 23}, IDB_PREV_HOLE),
+        Pic(c::IDC_NEXT_HOLE, KS_TEXT("templates", "下一孔"), {594, 313, 74, 23}, IDB_NEXT_HOLE),
+        Pic(c::IDC_LOCK, KS_TEXT("templates", "锁轴"), {502, 344, 74, 23}, IDB_LOCKED),
+        Pic(c::IDC_PAUSE, KS_TEXT("templates", "继续/暂停"), {594, 344, 74, 23}, IDB_PAUSE),
+        Pic(c::IDC_SYNC, KS_TEXT("templates", "坐标同步"), {498, 381, 55, 21}, IDB_SYNC_OFF),
+        Pic(c::IDC_PUMP, KS_TEXT("templates", "水泵"), {556, 381, 55, 21}, IDB_PUMP_OFF),
+        Pic(c::IDC_HF, KS_TEXT("templates", "高频"), {617, 381, 55, 21}, IDB_HF_OFF),
+        Pic(c::IDC_ABORT, KS_TEXT("templates", "提前中止"), {497, 408, 55, 21}, IDB_ABORT),
+        Pic(c::IDC_HEAD, KS_TEXT("templates", "旋转头"), {556, 409, 55, 21}, IDB_HEAD_OFF),
+        Pic(c::IDC_DRILL, KS_TEXT("templates", "开关打孔"), {617, 409, 55, 21}, IDB_DRILL_OFF),
+        Pic(c::IDC_FILE_PROCESS, KS_TEXT("templates", "文件处理"), {0, 437, 84, 30}, IDB_FILE_PROCESS),
+        Pic(c::IDC_MACHINING_PARAM, KS_TEXT("templates", "加工参数"), {99, 437, 84, 30}, IDB_MACHINING_PARAM),
+        Pic(c::IDC_POSITIONING, KS_TEXT("templates", "定位分中"), {196, 437, 84, 30}, IDB_POSITIONING),
+        Pic(c::IDC_MACHINE_PARAM, KS_TEXT("templates", "机床参数"), {295, 437, 84, 30}, IDB_MACHINE_PARAM),
+        Pic(c::IDC_SYSTEM_INFO, KS_TEXT("templates", "关于系统"), {395, 437, 84, 30}, IDB_SYSTEM_INFO),
+        Pic(c::IDC_RESET, KS_TEXT("templates", "复位"), {495, 437, 84, 30}, IDB_RESET),
+        Pic(c::IDC_START, KS_TEXT("templates", "停止/启动"), {591, 437, 84, 30}, IDB_START),
     };
     return t;
 }
@@ -136,18 +148,18 @@ DialogTemplate FileProcess() {
     t.backgroundBitmap = IDB_FILE_PANEL;
     FitPanel(t);
     t.controls = {
-        C(f::IDC_CHOOSE_DXF, K::Button, "选择dxf文件", {20, 24, 78, 20}),
+        C(f::IDC_CHOOSE_DXF, K::Button, KS_TEXT("templates", "选择dxf文件"), {20, 24, 78, 20}),
         C(f::IDC_DXF_PATH, K::Edit, "", {109, 23, 289, 22}, kBox),
-        C(f::IDC_DIAMETER, K::Button, "选择直径范围", {20, 81, 78, 20}),
+        C(f::IDC_DIAMETER, K::Button, KS_TEXT("templates", "选择直径范围"), {20, 81, 78, 20}),
         C(f::IDC_DIA_MIN, K::Edit, "", {123, 82, 35, 18}, kBox),
         C(f::IDC_MM_MIN, K::Static, "mm", {163, 84, 17, 10}),
         C(f::IDC_DIA_MAX, K::Edit, "", {247, 81, 35, 18}, kBox),
         C(f::IDC_MM_MAX, K::Static, "mm", {286, 84, 17, 10}),
-        C(f::IDC_GENERATE_NC, K::Button, "生成NC加工文件", {20, 132, 78, 20}),
+        C(f::IDC_GENERATE_NC, K::Button, KS_TEXT("templates", "生成NC加工文件"), {20, 132, 78, 20}),
         C(f::IDC_NC_FOLDER, K::Edit, "", {109, 135, 288, 20}, kBox),
-        C(f::IDC_CHOOSE_JOB, K::Button, "指定当前加工文件", {20, 254, 78, 20}),
+        C(f::IDC_CHOOSE_JOB, K::Button, KS_TEXT("templates", "指定当前加工文件"), {20, 254, 78, 20}),
         C(f::IDC_JOB_PATH, K::Edit, "", {109, 255, 287, 20}, kBox),
-        C(f::IDC_EXIT, K::Button, "退出", {331, 325, 68, 20}),
+        C(f::IDC_EXIT, K::Button, KS_TEXT("templates", "退出"), {331, 325, 68, 20}),
     };
     return t;
 }
@@ -181,28 +193,28 @@ DialogTemplate MachiningParam() {
     t.backgroundRgb = kPanelRgb;
     constexpr uint32_t kBox = kBorder | kAutoHScroll;
     t.controls = {
-        C(m::IDC_DEPTH_GROUP, K::GroupBox, "自动定深设定", {12, 8, 168, 96}),
-        C(m::IDC_UPPER_LABEL, K::Static, "上限位值", {24, 30, 46, 12}),
+        C(m::IDC_DEPTH_GROUP, K::GroupBox, KS_TEXT("templates", "自动定深设定"), {12, 8, 168, 96}),
+        C(m::IDC_UPPER_LABEL, K::Static, KS_TEXT("templates", "上限位值"), {24, 30, 46, 12}),
         C(m::IDC_DEPTH_UPPER, K::Edit, "", {72, 27, 60, 16}, kBox),
-        C(m::IDC_LOWER_LABEL, K::Static, "下限位值", {24, 56, 46, 12}),
+        C(m::IDC_LOWER_LABEL, K::Static, KS_TEXT("templates", "下限位值"), {24, 56, 46, 12}),
         C(m::IDC_DEPTH_LOWER, K::Edit, "", {72, 53, 60, 16}, kBox),
-        C(m::IDC_DEPTH_SEND, K::Button, "发送", {72, 79, 60, 18}),
-        C(m::IDC_LIFT_GROUP, K::GroupBox, "自动抬刀设定", {188, 8, 168, 96}),
-        C(m::IDC_LIFT_LABEL, K::Static, "抬刀高度", {200, 30, 46, 12}),
+        C(m::IDC_DEPTH_SEND, K::Button, KS_TEXT("templates", "发送"), {72, 79, 60, 18}),
+        C(m::IDC_LIFT_GROUP, K::GroupBox, KS_TEXT("templates", "自动抬刀设定"), {188, 8, 168, 96}),
+        C(m::IDC_LIFT_LABEL, K::Static, KS_TEXT("templates", "抬刀高度"), {200, 30, 46, 12}),
         C(m::IDC_LIFT, K::Edit, "", {248, 27, 60, 16}, kBox),
-        C(m::IDC_LIFT_SEND, K::Button, "发送", {314, 26, 36, 18}),
-        C(m::IDC_LIFT_NOTE, K::Static, "该参数用于打穿后自动抬起高度", {200, 56, 150, 40}, kWordWrap),
+        C(m::IDC_LIFT_SEND, K::Button, KS_TEXT("templates", "发送"), {314, 26, 36, 18}),
+        C(m::IDC_LIFT_NOTE, K::Static, KS_TEXT("templates", "该参数用于打穿后自动抬起高度"), {200, 56, 150, 40}, kWordWrap),
     };
     // Seven segment columns: label, "+", value, "-".
     struct Column { int label, edit, plus, minus; const char* text; bool centred; };
     const Column cols[] = {
-        {m::IDC_SEG_LABEL, m::IDC_SEG_NO, m::IDC_SEG_PLUS, m::IDC_SEG_MINUS, "段号", false},
-        {m::IDC_WIDTH_LABEL, m::IDC_PULSE_WIDTH, m::IDC_WIDTH_PLUS, m::IDC_WIDTH_MINUS, "脉宽", true},
-        {m::IDC_INTERVAL_LABEL, m::IDC_PULSE_INTERVAL, m::IDC_INTERVAL_PLUS, m::IDC_INTERVAL_MINUS, "脉间", true},
-        {m::IDC_POWER_LABEL, m::IDC_POWER, m::IDC_POWER_PLUS, m::IDC_POWER_MINUS, "功放", true},
-        {m::IDC_CAP_LABEL, m::IDC_CAP, m::IDC_CAP_PLUS, m::IDC_CAP_MINUS, "电容", true},
-        {m::IDC_VOLT_LABEL, m::IDC_VOLT, m::IDC_VOLT_PLUS, m::IDC_VOLT_MINUS, "电压", true},
-        {m::IDC_SPEED_LABEL, m::IDC_SPEED, m::IDC_SPEED_PLUS, m::IDC_SPEED_MINUS, "速度", true},
+        {m::IDC_SEG_LABEL, m::IDC_SEG_NO, m::IDC_SEG_PLUS, m::IDC_SEG_MINUS, KS_TEXT("templates", "段号"), false},
+        {m::IDC_WIDTH_LABEL, m::IDC_PULSE_WIDTH, m::IDC_WIDTH_PLUS, m::IDC_WIDTH_MINUS, KS_TEXT("templates", "脉宽"), true},
+        {m::IDC_INTERVAL_LABEL, m::IDC_PULSE_INTERVAL, m::IDC_INTERVAL_PLUS, m::IDC_INTERVAL_MINUS, KS_TEXT("templates", "脉间"), true},
+        {m::IDC_POWER_LABEL, m::IDC_POWER, m::IDC_POWER_PLUS, m::IDC_POWER_MINUS, KS_TEXT("templates", "功放"), true},
+        {m::IDC_CAP_LABEL, m::IDC_CAP, m::IDC_CAP_PLUS, m::IDC_CAP_MINUS, KS_TEXT("templates", "电容"), true},
+        {m::IDC_VOLT_LABEL, m::IDC_VOLT, m::IDC_VOLT_PLUS, m::IDC_VOLT_MINUS, KS_TEXT("templates", "电压"), true},
+        {m::IDC_SPEED_LABEL, m::IDC_SPEED, m::IDC_SPEED_PLUS, m::IDC_SPEED_MINUS, KS_TEXT("templates", "速度"), true},
     };
     int x = 12;
     for (const Column& col : cols) {
@@ -212,7 +224,7 @@ DialogTemplate MachiningParam() {
         t.controls.push_back(C(col.minus, K::Button, "-", {x, 192, 38, 24}));
         x += 42;
     }
-    t.controls.push_back(C(m::IDC_SEG_SEND, K::Button, "发送", {x + 4, 168, 46, 20}));
+    t.controls.push_back(C(m::IDC_SEG_SEND, K::Button, KS_TEXT("templates", "发送"), {x + 4, 168, 46, 20}));
     t.controls.push_back(PanelOk());
     return t;
 }
@@ -222,7 +234,7 @@ DialogTemplate Positioning() {
     DialogTemplate t = PanelBase(IDD_POSITIONING);
     t.backgroundRgb = kPanelRgb;
     t.controls = {
-        C(p::IDC_JOG_GROUP, K::GroupBox, "手动移轴", {12, 8, 344, 132}),
+        C(p::IDC_JOG_GROUP, K::GroupBox, KS_TEXT("templates", "手动移轴"), {12, 8, 344, 132}),
         C(p::IDC_X_MINUS, K::Button, "X-", {30, 24, 64, 24}),
         C(p::IDC_X_PLUS, K::Button, "X+", {104, 24, 64, 24}),
         C(p::IDC_Y_MINUS, K::Button, "Y-", {30, 52, 64, 24}),
@@ -231,18 +243,18 @@ DialogTemplate Positioning() {
         C(p::IDC_C_PLUS, K::Button, "C+", {104, 80, 64, 24}),
         C(p::IDC_Z_MINUS, K::Button, "Z-", {30, 108, 64, 24}),
         C(p::IDC_Z_PLUS, K::Button, "Z+", {104, 108, 64, 24}),
-        C(p::IDC_SPEED_LABEL, K::Static, "手动速度", {214, 26, 80, 12}),
-        C(p::IDC_MODE_STEP, K::Radio, "点动", {214, 46, 80, 14}, kGroupStart),
-        C(p::IDC_MODE_SLOW, K::Radio, "慢速", {214, 66, 80, 14}),
-        C(p::IDC_MODE_MEDIUM, K::Radio, "中速", {214, 86, 80, 14}),
-        C(p::IDC_MODE_FAST, K::Radio, "快速", {214, 106, 80, 14}),
-        C(p::IDC_PRESET_GROUP, K::GroupBox, "坐标值设定", {12, 148, 344, 126}),
+        C(p::IDC_SPEED_LABEL, K::Static, KS_TEXT("templates", "手动速度"), {214, 26, 80, 12}),
+        C(p::IDC_MODE_STEP, K::Radio, KS_TEXT("templates", "点动"), {214, 46, 80, 14}, kGroupStart),
+        C(p::IDC_MODE_SLOW, K::Radio, KS_TEXT("templates", "慢速"), {214, 66, 80, 14}),
+        C(p::IDC_MODE_MEDIUM, K::Radio, KS_TEXT("templates", "中速"), {214, 86, 80, 14}),
+        C(p::IDC_MODE_FAST, K::Radio, KS_TEXT("templates", "快速"), {214, 106, 80, 14}),
+        C(p::IDC_PRESET_GROUP, K::GroupBox, KS_TEXT("templates", "坐标值设定"), {12, 148, 344, 126}),
     };
     struct Row { int zero, half, edit, set; const char* zeroText; const char* setText; };
     const Row rows[] = {
-        {p::IDC_X_ZERO, p::IDC_X_HALF, p::IDC_X_VALUE, p::IDC_X_SET, "X0", "X设定"},
-        {p::IDC_Y_ZERO, p::IDC_Y_HALF, p::IDC_Y_VALUE, p::IDC_Y_SET, "Y0", "Y设定"},
-        {p::IDC_Z_ZERO, p::IDC_Z_HALF, p::IDC_Z_VALUE, p::IDC_Z_SET, "Z0", "Z设定"},
+        {p::IDC_X_ZERO, p::IDC_X_HALF, p::IDC_X_VALUE, p::IDC_X_SET, "X0", KS_TEXT("templates", "X设定")},
+        {p::IDC_Y_ZERO, p::IDC_Y_HALF, p::IDC_Y_VALUE, p::IDC_Y_SET, "Y0", KS_TEXT("templates", "Y设定")},
+        {p::IDC_Z_ZERO, p::IDC_Z_HALF, p::IDC_Z_VALUE, p::IDC_Z_SET, "Z0", KS_TEXT("templates", "Z设定")},
     };
     int y = 166;
     for (const Row& r : rows) {
@@ -261,13 +273,13 @@ DialogTemplate MachineParam() {
     DialogTemplate t = PanelBase(IDD_MACHINE_PARAM);
     t.backgroundRgb = kPanelRgb;
     t.controls = {
-        C(m::IDC_PORT_LABEL, K::Static, "通信端口", {40, 34, 60, 14}),
+        C(m::IDC_PORT_LABEL, K::Static, KS_TEXT("templates", "通信端口"), {40, 34, 60, 14}),
         Combo(m::IDC_PORT, {110, 32, 100, 100}, 0, {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7"}),
-        C(m::IDC_SPEED_LABEL, K::Static, "速度设定", {40, 64, 60, 14}),
-        Combo(m::IDC_SPEED, {110, 62, 100, 80}, kSorted, {"1挡", "2挡", "3挡", "4挡", "5挡"}),
-        C(m::IDC_VIEW_GROUP, K::GroupBox, "视图居中设置", {30, 100, 190, 72}),
-        C(m::IDC_VIEW_HOLE, K::Radio, "当前孔居中", {50, 120, 120, 14}, kGroupStart),
-        C(m::IDC_VIEW_CENTRE, K::Radio, "中心点居中", {50, 144, 120, 14}),
+        C(m::IDC_SPEED_LABEL, K::Static, KS_TEXT("templates", "速度设定"), {40, 64, 60, 14}),
+        Combo(m::IDC_SPEED, {110, 62, 100, 80}, kSorted, {KS_TEXT("templates", "1挡"), KS_TEXT("templates", "2挡"), KS_TEXT("templates", "3挡"), KS_TEXT("templates", "4挡"), KS_TEXT("templates", "5挡")}),
+        C(m::IDC_VIEW_GROUP, K::GroupBox, KS_TEXT("templates", "视图居中设置"), {30, 100, 190, 72}),
+        C(m::IDC_VIEW_HOLE, K::Radio, KS_TEXT("templates", "当前孔居中"), {50, 120, 120, 14}, kGroupStart),
+        C(m::IDC_VIEW_CENTRE, K::Radio, KS_TEXT("templates", "中心点居中"), {50, 144, 120, 14}),
         PanelOk(),
     };
     return t;
@@ -304,7 +316,7 @@ PixelRect ToPixels(const DialogTemplate& t, const DlgRect& r) {
 }
 
 std::string LoadString(int id) {
-    if (id == IDS_ABOUTBOX) return "关于 Kestrane(&A)...";
+    if (id == IDS_ABOUTBOX) return Text(KS_TEXT("templates", "关于 Kestrane(&A)..."));
     return {};
 }
 
@@ -312,33 +324,33 @@ const std::vector<PictureInfo>& Pictures() {
     using T = PictureTone;
     static const std::vector<PictureInfo> all = {
         {IDB_BACKGROUND, 1020, 710, "", T::Background},
-        {IDB_FILE_PANEL, 734, 643, "文件处理", T::Background},
-        {IDB_SYSTEM_NOTICE, 734, 643, "关于系统", T::Background},
-        {IDB_HEAD_ON, 80, 30, "旋转头", T::On},
-        {IDB_HEAD_OFF, 80, 30, "旋转头", T::Off},
-        {IDB_DRILL_OFF, 80, 30, "开关打孔", T::Off},
-        {IDB_DRILL_ON, 80, 30, "开关打孔", T::On},
-        {IDB_PUMP_ON, 80, 30, "水泵", T::On},
-        {IDB_PUMP_OFF, 80, 30, "水泵", T::Off},
-        {IDB_HF_OFF, 80, 30, "高频", T::Off},
-        {IDB_HF_ON, 80, 30, "高频", T::On},
-        {IDB_FILE_PROCESS, 126, 45, "文件处理", T::Launcher},
-        {IDB_MACHINING_PARAM, 126, 45, "加工参数", T::Launcher},
-        {IDB_POSITIONING, 126, 45, "定位分中", T::Launcher},
-        {IDB_MACHINE_PARAM, 126, 45, "机床参数", T::Launcher},
-        {IDB_SYSTEM_INFO, 126, 45, "关于系统", T::Launcher},
-        {IDB_RESET, 126, 45, "复位", T::Warning},
-        {IDB_START, 126, 45, "停止/启动", T::Command},
-        {IDB_ABORT, 80, 32, "提前中止", T::Warning},
-        {IDB_SKIP_HOLE, 111, 35, "跳孔", T::Command},
-        {IDB_SET_PAUSE_HOLE, 111, 35, "定孔", T::Command},
-        {IDB_NEXT_HOLE, 111, 35, "下一孔", T::Command},
-        {IDB_PREV_HOLE, 111, 35, "上一孔", T::Command},
-        {IDB_LOCKED, 111, 35, "锁轴", T::On},
-        {IDB_UNLOCKED, 111, 35, "锁轴", T::Off},
-        {IDB_PAUSE, 111, 35, "继续/暂停", T::Command},
-        {IDB_SYNC_ON, 80, 30, "坐标同步", T::On},
-        {IDB_SYNC_OFF, 80, 30, "坐标同步", T::Off},
+        {IDB_FILE_PANEL, 734, 643, Text(KS_TEXT("templates", "文件处理")), T::Background},
+        {IDB_SYSTEM_NOTICE, 734, 643, Text(KS_TEXT("templates", "关于系统")), T::Background},
+        {IDB_HEAD_ON, 80, 30, Text(KS_TEXT("templates", "旋转头")), T::On},
+        {IDB_HEAD_OFF, 80, 30, Text(KS_TEXT("templates", "旋转头")), T::Off},
+        {IDB_DRILL_OFF, 80, 30, Text(KS_TEXT("templates", "开关打孔")), T::Off},
+        {IDB_DRILL_ON, 80, 30, Text(KS_TEXT("templates", "开关打孔")), T::On},
+        {IDB_PUMP_ON, 80, 30, Text(KS_TEXT("templates", "水泵")), T::On},
+        {IDB_PUMP_OFF, 80, 30, Text(KS_TEXT("templates", "水泵")), T::Off},
+        {IDB_HF_OFF, 80, 30, Text(KS_TEXT("templates", "高频")), T::Off},
+        {IDB_HF_ON, 80, 30, Text(KS_TEXT("templates", "高频")), T::On},
+        {IDB_FILE_PROCESS, 126, 45, Text(KS_TEXT("templates", "文件处理")), T::Launcher},
+        {IDB_MACHINING_PARAM, 126, 45, Text(KS_TEXT("templates", "加工参数")), T::Launcher},
+        {IDB_POSITIONING, 126, 45, Text(KS_TEXT("templates", "定位分中")), T::Launcher},
+        {IDB_MACHINE_PARAM, 126, 45, Text(KS_TEXT("templates", "机床参数")), T::Launcher},
+        {IDB_SYSTEM_INFO, 126, 45, Text(KS_TEXT("templates", "关于系统")), T::Launcher},
+        {IDB_RESET, 126, 45, Text(KS_TEXT("templates", "复位")), T::Warning},
+        {IDB_START, 126, 45, Text(KS_TEXT("templates", "停止/启动")), T::Command},
+        {IDB_ABORT, 80, 32, Text(KS_TEXT("templates", "提前中止")), T::Warning},
+        {IDB_SKIP_HOLE, 111, 35, Text(KS_TEXT("templates", "跳孔")), T::Command},
+        {IDB_SET_PAUSE_HOLE, 111, 35, Text(KS_TEXT("templates", "定孔")), T::Command},
+        {IDB_NEXT_HOLE, 111, 35, Text(KS_TEXT("templates", "下一孔")), T::Command},
+        {IDB_PREV_HOLE, 111, 35, Text(KS_TEXT("templates", "上一孔")), T::Command},
+        {IDB_LOCKED, 111, 35, Text(KS_TEXT("templates", "锁轴")), T::On},
+        {IDB_UNLOCKED, 111, 35, Text(KS_TEXT("templates", "锁轴")), T::Off},
+        {IDB_PAUSE, 111, 35, Text(KS_TEXT("templates", "继续/暂停")), T::Command},
+        {IDB_SYNC_ON, 80, 30, Text(KS_TEXT("templates", "坐标同步")), T::On},
+        {IDB_SYNC_OFF, 80, 30, Text(KS_TEXT("templates", "坐标同步")), T::Off},
     };
     return all;
 }
