@@ -3,8 +3,10 @@
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
+#include "i18n/catalogue.h"
 #include "link/platform_serial_driver.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
@@ -15,13 +17,15 @@
 namespace {
 
 const char kHelp[] =
-    "usage: kestrane [--version | --help]\n"
+    "usage: kestrane [--lang en|zh] [--version | --help]\n"
     "\n"
     "The operator console of the Kestrane EDM small-hole drilling machine. It talks\n"
     "to the machine controller on the port COMn chosen in its settings, 57600 8N1.\n"
     "Its settings file KSConfig.ini and the COMn links stay in the program's folder\n"
     "when that folder is writable or already holds KSConfig.ini; otherwise they are\n"
-    "in $XDG_CONFIG_HOME/kestrane (default ~/.config/kestrane), made on first start.\n";
+    "in $XDG_CONFIG_HOME/kestrane (default ~/.config/kestrane), made on first start.\n"
+    "It speaks Chinese, or English with --lang en or a locale whose LANGUAGE,\n"
+    "LC_ALL, LC_MESSAGES or LANG (the first one set) starts with \"en\".\n";
 
 }  // namespace
 
@@ -35,7 +39,16 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
+    std::string_view badLanguage;
+    const std::optional<ks::Language> language = ks::ChooseLanguage(argc, argv, nullptr, &badLanguage);
+    if (!language) {
+        std::fprintf(stderr, "kestrane: unknown language \"%.*s\" (--lang en or --lang zh)\n",
+                     static_cast<int>(badLanguage.size()), badLanguage.data());
+        return 64;
+    }
     QApplication app(argc, argv);
+    // Before any window or template is made: they take their texts from it.
+    if (!ks::i18n::UseLanguage(*language)) std::fputs("kestrane: the English texts are missing\n", stderr);
     QApplication::setApplicationName(QStringLiteral("Kestrane"));
     QApplication::setApplicationVersion(
         QString::fromUtf8(ks::res::kVersion.data(), static_cast<qsizetype>(ks::res::kVersion.size())));

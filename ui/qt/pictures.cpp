@@ -1,5 +1,6 @@
 #include "ui/qt/pictures.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QHash>
 #include <QLinearGradient>
@@ -38,10 +39,10 @@ Palette PaletteFor(PictureTone tone, int id) {
 
 // The word under the caption of a switch picture.
 QString StateWord(int id, PictureTone tone) {
-    if (id == res::IDB_LOCKED) return QStringLiteral("已锁");
-    if (id == res::IDB_UNLOCKED) return QStringLiteral("未锁");
-    if (tone == PictureTone::On) return QStringLiteral("开");
-    if (tone == PictureTone::Off) return QStringLiteral("关");
+    if (id == res::IDB_LOCKED) return QCoreApplication::translate("pictures", "已锁");
+    if (id == res::IDB_UNLOCKED) return QCoreApplication::translate("pictures", "未锁");
+    if (tone == PictureTone::On) return QCoreApplication::translate("pictures", "开");
+    if (tone == PictureTone::Off) return QCoreApplication::translate("pictures", "关");
     return {};
 }
 
@@ -166,7 +167,8 @@ QPixmap PanelPicture(int width, int height, const QString& title, const QStringL
         // so the labels' panel-coloured brush blends in.
         const res::DialogTemplate* t = res::FindTemplate(res::IDD_FILE_PROCESS);
         const int rows[][2] = {{17, 50}, {74, 107}, {126, 161}, {247, 281}};
-        const char* names[] = {"图纸", "孔径", "输出", "加工"};
+        const char* names[] = {QT_TRANSLATE_NOOP("pictures", "图纸"), QT_TRANSLATE_NOOP("pictures", "孔径"),
+                               QT_TRANSLATE_NOOP("pictures", "输出"), QT_TRANSLATE_NOOP("pictures", "加工")};
         p.setFont(UiFont(12, true));
         for (int i = 0; i < 4; ++i) {
             const res::PixelRect px = res::ToPixels(*t, {8, rows[i][0], 406, rows[i][1] - rows[i][0]});
@@ -176,12 +178,13 @@ QPixmap PanelPicture(int width, int height, const QString& title, const QStringL
             p.drawPath(path);
             p.fillRect(QRectF(px.x + 12, px.y - 7, 36, 14), QColor(172, 186, 202));
             p.setPen(QColor(40, 56, 80));
-            p.drawText(QRectF(px.x + 12, px.y - 7, 36, 14), Qt::AlignCenter, QString::fromUtf8(names[i]));
+            p.drawText(QRectF(px.x + 12, px.y - 7, 36, 14), Qt::AlignCenter,
+                       QCoreApplication::translate("pictures", names[i]));
         }
         p.setFont(UiFont(13, false));
         const res::PixelRect hint = res::ToPixels(*t, {20, 290, 300, 20});
         p.drawText(QRectF(hint.x, hint.y, hint.width, hint.height), Qt::AlignLeft | Qt::AlignVCenter,
-                   QStringLiteral("选好输出文件夹即开始转换；退出时保存全部设置。"));
+                   QCoreApplication::translate("pictures", "选好输出文件夹即开始转换；退出时保存全部设置。"));
         return pm;
     }
     p.setFont(UiFont(20, true));
@@ -208,21 +211,21 @@ QPixmap Make(int id) {
     switch (id) {
         case res::IDB_BACKGROUND: return Background(info->width, info->height);
         case res::IDB_FILE_PANEL:
-            return PanelPicture(info->width, info->height, QStringLiteral("文件处理"), {}, true);
+            return PanelPicture(info->width, info->height, QCoreApplication::translate("pictures", "文件处理"), {}, true);
         case res::IDB_SYSTEM_NOTICE:
             return PanelPicture(
-                info->width, info->height, QStringLiteral("关于系统"),
+                info->width, info->height, QCoreApplication::translate("pictures", "关于系统"),
                 {
-                    QStringLiteral("Kestrane 电火花小孔机控制台"),
+                    QCoreApplication::translate("pictures", "Kestrane 电火花小孔机控制台"),
                     QString(),
-                    QStringLiteral("· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。"),
-                    QStringLiteral("· 加工前请确认工件装夹牢固，电极与导向器已对中。"),
-                    QStringLiteral("· 高频开启时请勿触碰电极、工件和工作液。"),
-                    QStringLiteral("· 机床走位或加工时，文件处理、定位分中和机床参数不可打开。"),
-                    QStringLiteral("· 每完成一孔即记录孔号，重新启动后从记录的孔号继续。"),
-                    QStringLiteral("· 通信中断时请检查电缆和串口设置，再重新启动本程序。"),
+                    QCoreApplication::translate("pictures", "· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。"),
+                    QCoreApplication::translate("pictures", "· 加工前请确认工件装夹牢固，电极与导向器已对中。"),
+                    QCoreApplication::translate("pictures", "· 高频开启时请勿触碰电极、工件和工作液。"),
+                    QCoreApplication::translate("pictures", "· 机床走位或加工时，文件处理、定位分中和机床参数不可打开。"),
+                    QCoreApplication::translate("pictures", "· 每完成一孔即记录孔号，重新启动后从记录的孔号继续。"),
+                    QCoreApplication::translate("pictures", "· 通信中断时请检查电缆和串口设置，再重新启动本程序。"),
                     QString(),
-                    QStringLiteral("紧急情况请立即按下机床急停按钮。"),
+                    QCoreApplication::translate("pictures", "紧急情况请立即按下机床急停按钮。"),
                 },
                 false);
         default: return ButtonPicture(*info);
