@@ -8,6 +8,7 @@
 #include "link/port_error.h"
 #include "link/register_map.h"
 #include "platform/program_folder.h"
+#include "platform/texts.h"
 #include "platform/textnum.h"
 #include "programs/link/port_list.h"
 #include "res/version.h"
@@ -28,7 +29,9 @@ constexpr const char* kUsage =
     "numbers in decimal or 0x hexadecimal.\n"
     "ports: the serial devices (by /dev/serial/by-id name where there is one) and\n"
     "the COMn links of the settings folder. assign: makes COMn (1..19) there a link\n"
-    "to DEVICE (a path or a name such as ttyUSB0), by its by-id name when it has one.\n";
+    "to DEVICE (a path or a name such as ttyUSB0), by its by-id name when it has one.\n"
+    "--lang en|zh (anywhere): the language of the link's failure texts on stderr;\n"
+    "otherwise the locale's, as the console chooses it.\n";
 
 // Whole-string integer, decimal or 0x hex, optional minus sign.
 std::optional<int64_t> ParseNumber(const std::string& text) {
@@ -64,7 +67,7 @@ std::string TrimText(const char* text) {
 }
 
 int Failed(std::ostream& err, ModbusResult code) {
-    err << ModbusResultCode(code) << ' ' << TrimText(ModbusResultText(code)) << '\n';
+    err << ModbusResultCode(code) << ' ' << TrimText(Tr("link", ModbusResultText(code)).c_str()) << '\n';
     return kLinkExitFailure;
 }
 

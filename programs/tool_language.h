@@ -1,0 +1,45 @@
+#pragma once
+// The command-line tools' messages on stderr speak the operator's language
+// as the console does (--lang en|zh, else the locale). What they print on
+// stdout for other programs to read stays as it is in either language.
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/language.h"
+#ifdef KS_HAVE_CATALOGUES
+#include "i18n/catalogue.h"
+#endif
+
+namespace ks {
+
+// Chooses the language and hands back the arguments without --lang; false
+// (after a message) when --lang names no language.
+inline bool SpeakTheOperatorsLanguage(const char* program, int argc, char** argv, std::vector<std::string>& args) {
+    std::string_view bad;
+    const std::optional<Language> language = ChooseLanguage(argc, argv, nullptr, &bad);
+    if (!language) {
+        std::fprintf(stderr, "%s: unknown language \"%.*s\" (--lang en or --lang zh)\n", program,
+                     static_cast<int>(bad.size()), bad.data());
+        return false;
+    }
+#ifdef KS_HAVE_CATALOGUES
+    i18n::UseLanguage(*language);
+#endif
+    for (int i = 1; i < argc; ++i) {
+        int skip = 0;
+        if (std::string_view(argv[i]) == "--") {
+            args.insert(args.end(), argv + i, argv + argc);
+            break;
+        }
+        if (IsLanguageOption(argc, argv, i, &skip)) {
+            i += skip - 1;
+            continue;
+        }
+        args.emplace_back(argv[i]);
+    }
+    return true;
+}
+
+}  // namespace ks
