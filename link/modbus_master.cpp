@@ -19,6 +19,18 @@ void PutCrc(uint8_t* data, uint32_t length) {
     data[length + 1] = static_cast<uint8_t>(crc & 0xFF);
 }
 
+// The six bytes every request here starts with; the write echo repeats them.
+constexpr uint32_t kHeaderSize = 6;
+
+void PutHeader(uint8_t* tx, uint8_t slave, uint8_t function, uint16_t start, uint16_t count) {
+    tx[0] = slave;
+    tx[1] = function;
+    tx[2] = static_cast<uint8_t>(start >> 8);
+    tx[3] = static_cast<uint8_t>(start & 0xFF);
+    tx[4] = static_cast<uint8_t>(count >> 8);
+    tx[5] = static_cast<uint8_t>(count & 0xFF);
+}
+
 }  // namespace
 
 CModbusMaster::CModbusMaster(SerialDriver& driver, Clock& clock)
@@ -74,6 +86,13 @@ ModbusResult CModbusMaster::Receive(uint8_t slave, uint8_t function, uint16_t ex
     return static_cast<ModbusResult>(kMbExceptionBase + rx[2]);
 }
 
+ModbusResult CModbusMaster::Exchange(uint8_t slave, uint8_t function, uint32_t length, uint16_t expected) {
+    PutCrc(m_pTxFrame, length);
+    PurgePort();
+    if (WriteBytes(m_pTxFrame, length + 2) != length + 2) return kMbWriteFailed;
+    return Receive(slave, function, expected, m_clock.TickCount());
+}
+
 ModbusResult CModbusMaster::ReadRegisters(uint8_t slave, uint8_t function, uint16_t start, uint16_t count,
                                           uint8_t* dest) {
     if (slave == 0 || slave > 247) return kMbBadSlave;
@@ -82,22 +101,10 @@ ModbusResult CModbusMaster::ReadRegisters(uint8_t slave, uint8_t function, uint1
     // Never opened: no buffers, and no port to write to.
     if (m_pTxFrame == nullptr || m_pRxFrame == nullptr) return kMbWriteFailed;
 
-    uint8_t* tx = m_pTxFrame;
-    tx[0] = slave;
-    tx[1] = function;
-    tx[2] = static_cast<uint8_t>(start >> 8);
-    tx[3] = static_cast<uint8_t>(start & 0xFF);
-    tx[4] = static_cast<uint8_t>(count >> 8);
-    tx[5] = static_cast<uint8_t>(count & 0xFF);
-    PutCrc(tx, 6);
-
-    PurgePort();
-    if (WriteBytes(tx, 8) != 8) return kMbWriteFailed;
-    const uint32_t t0 = m_clock.TickCount();
-
+    PutHeader(m_pTxFrame, slave, function, start, count);
     const uint16_t dataBytes = static_cast<uint16_t>(2 * count);
     const uint16_t expected = static_cast<uint16_t>(dataBytes + 5);
-    ModbusResult result = Receive(slave, function, expected, t0);
+    ModbusResult result = Exchange(slave, function, kHeaderSize, expected);
     if (result != kMbOk) return result;
 
     const uint8_t* rx = m_pRxFrame;
@@ -129,27 +136,17 @@ ModbusResult CModbusMaster::WriteMulti(uint8_t slave, uint8_t function, uint16_t
     if (m_pTxFrame == nullptr || m_pRxFrame == nullptr) return kMbWriteFailed;
 
     uint8_t* tx = m_pTxFrame;
-    tx[0] = slave;
-    tx[1] = function;
-    tx[2] = static_cast<uint8_t>(start >> 8);
-    tx[3] = static_cast<uint8_t>(start & 0xFF);
-    tx[4] = static_cast<uint8_t>(count >> 8);
-    tx[5] = static_cast<uint8_t>(count & 0xFF);
-    tx[6] = dataBytes;
-    std::memcpy(tx + 7, src, dataBytes);
-    PutCrc(tx, dataBytes + 7u);
-
-    const uint32_t length = dataBytes + 9u;
-    PurgePort();
-    if (WriteBytes(tx, length) != length) return kMbWriteFailed;
-    const uint32_t t0 = m_clock.TickCount();
-
-    ModbusResult result = Receive(slave, function, 8, t0);
+    PutHeader(tx, slave, function, start, count);
+    tx[kHeaderSize] = dataBytes;
+    std::memcpy(tx + kHeaderSize + 1, src, dataBytes);
+    // The answer echoes the header, with its own CRC.
+    const uint16_t expected = static_cast<uint16_t>(kHeaderSize + 2);
+    ModbusResult result = Exchange(slave, function, kHeaderSize + 1 + dataBytes, expected);
     if (result != kMbOk) return result;
 
     const uint8_t* rx = m_pRxFrame;
-    if (!FrameCrcOk(rx, 6)) return kMbCrcError;
-    if (std::memcmp(rx, tx, 6) != 0) return kMbEchoMismatch;
+    if (!FrameCrcOk(rx, kHeaderSize)) return kMbCrcError;
+    if (std::memcmp(rx, tx, kHeaderSize) != 0) return kMbEchoMismatch;
     return kMbOk;
 }
 

@@ -52,6 +52,9 @@ private:
     // or the response time-out has run out since t0. Returns kMbOk when the
     // frame is complete, else the time-out branch's result.
     ModbusResult Receive(uint8_t slave, uint8_t function, uint16_t expected, uint32_t t0);
+    // Appends the CRC to the request's first `length` bytes in the transmit
+    // frame, sends it on an emptied line and receives `expected` bytes.
+    ModbusResult Exchange(uint8_t slave, uint8_t function, uint32_t length, uint16_t expected);
 
     Clock& m_clock;
 };

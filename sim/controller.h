@@ -3,6 +3,8 @@
 // machine model (three linear axes plus a C axis, drilling, switches) that is
 // stepped by time. No I/O here; the RTU slave (rtu_slave.h) puts it on a line
 // and InProcessDriver (in_process_driver.h) behind the console's serial port.
+// The commands are one table (commands.h), the axes a model of their own
+// (motion.h), and the commands taken a log of their own (command_log.h).
 //
 // Time is whatever the owner says it is: call AdvanceTo(nowMs) with a clock
 // that only moves forward (virtual milliseconds in tests, steady time in
@@ -17,9 +19,10 @@
 //    StopMotion then sends a 1 um move, which is carried out like any move).
 //  - 1 starts drilling (refused while the axes move); after drillTimeMs the
 //    drilling bit drops and the hole-finished bit rises. 40 and 1 clear the
-//    finished bit (only 1 with Config::holdFinishedUntilDrill). 50 stops drilling without finishing the hole. 12 ends the
-//    hole early: drilling stops and the finished bit rises, so that a running
-//    job walks on to the next hole.
+//    finished bit (only 1 with Config::holdFinishedUntilDrill). 50 stops
+//    drilling without finishing the hole. 12 ends the hole early: drilling
+//    stops and the finished bit rises, so that a running job walks on to the
+//    next hole.
 //  - 30..35 jog X+, X-, Y+, Y-, C+, C- until 23 (or reg 0 := 0, or a move).
 //    23 ends jogging only; a relative move under way goes on.
 //  - Leaving the travel range of an axis stops all motion at the limit and
@@ -29,14 +32,16 @@
 //    51 clears the pause request, 52..61 take the machining parameters, 41,
 //    42 and 58 are recorded. Any other code is refused with exception 3.
 //  - Register 8 reads the number of holes finished (low 16 bits).
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
-#include <limits>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "sim/command_log.h"
+#include "sim/commands.h"
+#include "sim/motion.h"
 
 namespace ks::sim {
 
@@ -81,11 +86,6 @@ inline constexpr uint16_t kBitPauseRequest = 0x4000;  // high byte bit 6
 
 enum class Axis : int { X = 0, Y = 1, Z = 2, C = 3 };
 
-struct TravelRange {
-    int32_t min = std::numeric_limits<int32_t>::min();
-    int32_t max = std::numeric_limits<int32_t>::max();
-};
-
 struct Config {
     // Keep it longer than one status tick of the console (a few hundred ms):
     // the console starts a hole only once it has seen the drilling bit.
@@ -124,19 +124,6 @@ struct DrillRecord {
     DrillEnd end = DrillEnd::Running;
 };
 
-// One command taken (or refused). code 0 stands for the write of 0 to
-// register 0 (stop motion).
-struct CommandRecord {
-    uint64_t timeMs = 0;
-    int code = 0;
-    bool refused = false;
-    // Parameters used: the move vector for 40 (and its target in target[]),
-    // the value for presets/speed/parameters in params[0].
-    int32_t params[3] = {0, 0, 0};
-    int32_t target[3] = {0, 0, 0};
-    int32_t pos[3] = {0, 0, 0};  // X/Y/Z when the command was taken
-};
-
 struct MachiningParams {
     int pulseWidth = 0, pulseInterval = 0, powerAmp = 0, capacitance = 0, voltage = 0,
         machSpeed = 0;
@@ -146,18 +133,10 @@ struct MachiningParams {
 };
 
 // The controller keeps counters of everything it did, but only the most
-// recent records: kestrane-sim runs for whole shifts, and with the
-// positioning panel open the console sends about ten commands a second.
-// 4096 commands are several minutes of that, more than any test or look at
-// the log after a fault needs (about 230 kB). 65536 drillings hold every
-// hole of the largest test jobs (a few thousand holes), with room for
-// restarts and retries, in about 2.5 MB.
-inline constexpr size_t kCommandRecordLimit = 4096;
+// recent records (kCommandRecordLimit commands, command_log.h). 65536
+// drillings hold every hole of the largest test jobs (a few thousand holes),
+// with room for restarts and retries, in about 2.5 MB.
 inline constexpr size_t kDrillRecordLimit = 65536;
-
-// One log line as kestrane-sim writes it: "<ms> <code> <name> key=value...".
-std::string FormatCommandRecord(const CommandRecord& r);
-const char* CommandName(int code);
 
 class Controller {
 public:
@@ -187,7 +166,7 @@ public:
     // Model state.
     int32_t Position(Axis axis) const;
     bool Moving() const;
-    bool Jogging() const { return m_motion.active && m_motion.jog; }
+    bool Jogging() const { return m_axes.Motion().active && m_axes.Motion().jog; }
     bool Drilling() const { return m_drilling; }
     uint16_t Status0() const;
     uint16_t Status1() const;
@@ -202,31 +181,19 @@ public:
     int HolesFinished() const { return m_holesFinished; }
     // Commands taken or refused since the controller was created, in all
     // and of one code (0..255; 0 is the stop written to register 0).
-    uint64_t CommandCount() const { return m_commandTotal; }
-    uint64_t CommandCount(int code) const { return code >= 0 && code < 256 ? m_commandCounts[code] : 0; }
+    uint64_t CommandCount() const { return m_log.Count(); }
+    uint64_t CommandCount(int code) const { return m_log.Count(code); }
 
     // The most recent kCommandRecordLimit commands and kDrillRecordLimit
     // drillings, oldest first; older ones are dropped.
-    const std::deque<CommandRecord>& Commands() const { return m_commands; }
+    const std::deque<CommandRecord>& Commands() const { return m_log.Records(); }
     const std::deque<DrillRecord>& Drills() const { return m_drills; }
     // Drillings of Drills() that ended with the finished bit.
     std::vector<DrillRecord> FinishedDrills() const;
     // Called for every command taken (kestrane-sim writes its log from it).
-    void SetCommandListener(void (*fn)(const CommandRecord&, void*), void* user) {
-        m_listener = fn;
-        m_listenerUser = user;
-    }
+    void SetCommandListener(CommandLog::Listener fn, void* user) { m_log.SetListener(fn, user); }
 
 private:
-    struct Motion {
-        bool active = false;
-        bool jog = false;
-        double startMs = 0;
-        double endMs = 0;  // moves only
-        int32_t start[4] = {0, 0, 0, 0};
-        int32_t target[4] = {0, 0, 0, 0};  // moves only
-        double velocity[4] = {0, 0, 0, 0};  // um per ms, jogs only
-    };
     struct PendingEvent {
         ScriptedEvent ev;
         bool armed = false;  // hole events: time known once the hole starts
@@ -234,26 +201,46 @@ private:
         bool fired = false;
     };
 
+    // The command table names the actions below.
+    friend const CommandSpec* FindCommand(int code);
+
     void StepTo(double t);
-    // Time at which the motion first leaves a travel range (infinity when
-    // it does not), with that axis and side.
-    double LimitCrossing(int* axis, bool* high) const;
-    int32_t AxisAt(int axis, double t) const;
+    int32_t AxisAt(int axis, double t) const { return m_axes.At(axis, t); }
     void StopAtLimit(double t, int axis, bool high);
-    void StopMotionAt(double t);
     void FinishDrilling(uint64_t t, DrillEnd how);
+    void ClearLimitSignal();
     void StartMove(int32_t dx, int32_t dy, int32_t dz);
     void StartJog(int axis, bool positive);
-    uint8_t Execute(int code);
+    uint8_t Run(const CommandSpec& command);
+    void TakeParams(const CommandSpec& command, CommandRecord& r) const;
     void Record(CommandRecord r);
     int32_t Reg32(uint16_t address) const;
+
+    // Actions of the command table (commands.cpp).
+    void Stop(CommandRecord& r);
+    void Drill(CommandRecord& r);
+    template <bool Controller::*Flag, bool On>
+    void Switch(CommandRecord& r);
+    void AbortHole(CommandRecord& r);
+    template <int AxisIndex>
+    void Preset(CommandRecord& r);
+    void Speed(CommandRecord& r);
+    void JogStop(CommandRecord& r);
+    template <int AxisIndex, bool Positive>
+    void Jog(CommandRecord& r);
+    void Move(CommandRecord& r);
+    void VoltageFlag(CommandRecord& r);
+    void StopMachining(CommandRecord& r);
+    void PauseAck(CommandRecord& r);
+    template <int MachiningParams::*Field>
+    void SetParam(CommandRecord& r);
+    void ParamsComplete(CommandRecord& r);
 
     Config m_cfg;
     uint64_t m_nowMs;
     uint64_t m_startMs;
     uint16_t m_regs[kRegisterCount] = {};
-    int32_t m_pos[4] = {0, 0, 0, 0};
-    Motion m_motion;
+    Axes m_axes;
     bool m_drilling = false;
     uint64_t m_drillEndMs = 0;
     bool m_finished = false, m_hf = false, m_pump = false, m_head = false, m_locked = false;
@@ -266,12 +253,8 @@ private:
     uint32_t m_heartbeats = 0;
     int m_holesStarted = 0, m_holesFinished = 0;
     std::vector<PendingEvent> m_events;
-    std::deque<CommandRecord> m_commands;
+    CommandLog m_log;
     std::deque<DrillRecord> m_drills;
-    std::array<uint64_t, 256> m_commandCounts{};
-    uint64_t m_commandTotal = 0;
-    void (*m_listener)(const CommandRecord&, void*) = nullptr;
-    void* m_listenerUser = nullptr;
 };
 
 }  // namespace ks::sim

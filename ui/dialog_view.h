@@ -14,8 +14,10 @@ struct Rect {
     int left = 0, top = 0, width = 0, height = 0;
 };
 
-// What the open-file dialog is asked to show. filter uses the MFC form
-// "label|pattern|label|pattern||".
+// What the open-file dialog is asked to show. filter is one string of
+// label and pattern pairs, each followed by '|', the list ending in an
+// empty label: "label|pattern|label|pattern||" (patterns of one label
+// separated by ';'). One string keeps the dialogs' filters plain constants.
 struct OpenFileRequest {
     std::string filter;
     std::string startFolder;
@@ -39,7 +41,7 @@ public:
     // The text shown when the pointer rests on a control (empty: none).
     virtual void SetItemToolTip(int id, const std::string& text) = 0;
 
-    // List box (LB_RESETCONTENT, LB_ADDSTRING, LB_SETCURSEL, LB_GETCURSEL).
+    // List box: rows by index from 0, in the order they were added.
     virtual void ListReset(int id) = 0;
     virtual int ListAddString(int id, const std::string& row) = 0;
     virtual void ListSetCurSel(int id, int index) = 0;  // out of range clears

@@ -1,13 +1,14 @@
 #pragma once
 // A dialog's window: real widgets built from its res/ template, routing the
 // operator's clicks, keys, wheel and timers to the dialog's logic, and doing
-// what the logic asks through DialogView.
+// what the logic asks through DialogView. The only class of ui/qt the dialogs'
+// owners need; how the widgets are made (control_factory.h), styled
+// (dialog_styling.h) and how events become logic calls (event_translation.h)
+// stay behind it.
 #include <QDialog>
-#include <QFontMetrics>
-#include <QHash>
 #include <functional>
 #include <map>
-#include <optional>
+#include <memory>
 #include <string>
 
 #include "res/ids.h"
@@ -15,7 +16,6 @@
 #include "ui/dialog.h"
 #include "ui/dialog_view.h"
 
-class QButtonGroup;
 class QMenu;
 class QTimer;
 
@@ -26,7 +26,9 @@ class MapSurface;
 namespace ks::ui::qt {
 
 class HoleMapWidget;
-class PictureButton;
+struct Controls;
+class DialogStyler;
+class EventTranslator;
 
 class DialogWindow : public QDialog, public DialogView {
 public:
@@ -46,7 +48,7 @@ public:
     const res::DialogTemplate& Template() const { return *m_template; }
     QWidget* Control(int id) const;
     // The hole map frame (1053), or null for templates without one.
-    HoleMapWidget* MapWidget() const { return m_map; }
+    HoleMapWidget* MapWidget() const;
     view::MapSurface* MapSurface() const;
 
     // The window menu (right click on the window's own area): the about
@@ -100,9 +102,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-    void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void reject() override;
     void accept() override;
@@ -110,53 +109,22 @@ protected:
 private:
     // Calls the logic now, or, during a wait, as soon as the wait is over.
     void CallLogic(std::function<void()> call);
-    void Build();
-    QWidget* MakeControl(const res::ControlTemplate& c);
     void ApplyStyle(int id);
     void Start();
     void Finish();
-    bool HandleKey(QObject* watched, QKeyEvent* key);
-    bool IsOwnWidget(QObject* object) const;
-    int DefaultButtonId() const;
     void PlaceOverParent();
     void SchedulePaint();
-    std::string ShownText(QWidget* w) const;
 
     Dialog& m_logic;
     const res::DialogTemplate* m_template;
-    std::map<int, QWidget*> m_controls;
-    std::map<QObject*, int> m_idOf;
-    std::map<int, const res::ControlTemplate*> m_controlTemplates;
+    std::unique_ptr<Controls> m_controls;
+    std::unique_ptr<DialogStyler> m_styler;
+    std::unique_ptr<EventTranslator> m_events;
     std::map<int, QTimer*> m_timers;
     // Bytes last given to each text control with the text they became: a
     // path that is not valid UTF-8 must come back as the same bytes.
     std::map<int, std::pair<QString, std::string>> m_givenText;
-    // Each list box's face as styled and its widest row, from which the
-    // size it is drawn in is fitted to its width.
-    struct ListFit {
-        QFont design;
-        QString widest;
-        int width = 0;
-        // A job fills the hole list with 15,000 rows that differ mostly in
-        // their digits. Where the face draws every digit alike, whatever
-        // stands beside it, a row is as wide as any other of its shape
-        // (its digits all made 0), and only the first of each shape is
-        // measured.
-        QFont measured;                               // the face all below are for
-        std::optional<QFontMetrics> metrics;
-        std::optional<bool> digitsAlike;              // between digits
-        std::map<char16_t, bool> digitsAlikeBeside;   // beside this other character
-        QHash<QString, int> widthOfShape;
-    };
-    int RowWidth(ListFit& fit, const QString& row);
-    bool DigitsAlikeBeside(ListFit& fit, QChar other);
-    std::map<int, ListFit> m_listFit;
-    std::map<int, QButtonGroup*> m_radioGroup;  // radio id -> its group
-    HoleMapWidget* m_map = nullptr;
     QMenu* m_windowMenu = nullptr;
-    QPixmap m_background;
-    QColor m_fill;
-    bool m_hasFill = false;
     bool m_initResult = false;
     bool m_started = false;
     bool m_paintPending = false;

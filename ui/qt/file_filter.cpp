@@ -18,8 +18,8 @@ QString Pattern(const QString& one) {
 
 }  // namespace
 
-QString QtFileFilter(const std::string& mfcFilter) {
-    const QStringList parts = QString::fromUtf8(mfcFilter.c_str()).split(QLatin1Char('|'));
+QString QtFileFilter(const std::string& filter) {
+    const QStringList parts = QString::fromUtf8(filter.c_str()).split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString label = parts[i].trimmed();

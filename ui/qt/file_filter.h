@@ -6,8 +6,9 @@
 
 namespace ks::ui::qt {
 
-// Patterns are matched without regard to case, as on the machine's original
-// platform: "*.NC" also lists "part.nc". "*.*" means every file.
-QString QtFileFilter(const std::string& mfcFilter);
+// Patterns are matched without regard to case: job files come from machines
+// and tools that write names in either case, and "*.NC" must also list
+// "part.nc". "*.*" means every file.
+QString QtFileFilter(const std::string& filter);
 
 }  // namespace ks::ui::qt
