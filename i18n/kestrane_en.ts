@@ -309,7 +309,7 @@ Settings folder: %3</translation>
     </message>
     <message>
         <source>· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。</source>
-        <translation>· The console talks to the machine cabinet over a serial line (Modbus RTU, 57600 bps).</translation>
+        <translation>· The console talks to the cabinet over a serial line (Modbus RTU, 57600 bps).</translation>
     </message>
     <message>
         <source>· 加工前请确认工件装夹牢固，电极与导向器已对中。</source>
@@ -348,7 +348,7 @@ Settings folder: %3</translation>
     </message>
     <message>
         <source>Kestrane 小孔机控制台 %1 版</source>
-        <translation>Kestrane small-hole console %1</translation>
+        <translation>Kestrane console %1</translation>
     </message>
     <message>
         <source>版权所有 (C) 2026 Kestrane</source>
@@ -601,6 +601,17 @@ Settings folder: %3</translation>
     <message>
         <source>关于 Kestrane(&amp;A)...</source>
         <translation>&amp;About Kestrane...</translation>
+    </message>
+</context>
+<context>
+    <name>window</name>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
     </message>
 </context>
 </TS>

@@ -13,6 +13,7 @@
 #include "programs/console/console_session.h"
 #include "res/version.h"
 #include "ui/qt/dialog_window.h"
+#include "ui/qt/ui_faces.h"
 
 namespace {
 
@@ -49,6 +50,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // Before any window or template is made: they take their texts from it.
     if (!ks::i18n::UseLanguage(*language)) std::fputs("kestrane: the English texts are missing\n", stderr);
+    ks::ui::qt::UseLatinFaces(*language == ks::Language::English);
     QApplication::setApplicationName(QStringLiteral("Kestrane"));
     QApplication::setApplicationVersion(
         QString::fromUtf8(ks::res::kVersion.data(), static_cast<qsizetype>(ks::res::kVersion.size())));

@@ -14,6 +14,7 @@
 #include "ui/qt/hole_map_widget.h"
 #include "ui/qt/pictures.h"
 #include "ui/qt/qt_text.h"
+#include "ui/qt/ui_faces.h"
 
 namespace ks::ui::qt {
 
@@ -124,12 +125,12 @@ WindowLook SetUpWindow(QDialog& window, const res::DialogTemplate& t) {
     window.setWindowIcon(QIcon(ProgramIcon(32)));
     window.setSizeGripEnabled(false);
 
-    QFont font(Q(t.fontFace));
+    QFont font(Face(t.fontFace));
     if (t.fontFace == "System") {
         // Templates naming "System" are laid out for a 16-pixel bitmap face;
         // a CJK face of about that height keeps their texts legible and
         // inside their fields.
-        font = QFont(QStringLiteral("宋体"));
+        font = QFont(Face("宋体"));
         font.setPixelSize(15);
     } else if (t.fontPoints > 0) {
         font.setPointSize(t.fontPoints);
@@ -170,6 +171,7 @@ Controls MakeControls(QDialog& window, const res::DialogTemplate& t, std::functi
         } else {
             w->setGeometry(r.x + border, r.y + border, r.width, r.height);
         }
+        FitToRoom(w);
         if (c.kind == ControlKind::Radio) {
             if (!group || (c.style & res::kGroupStart)) {
                 group = new QButtonGroup(&window);

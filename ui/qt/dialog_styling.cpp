@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "ui/qt/qt_text.h"
+#include "ui/qt/ui_faces.h"
 
 namespace ks::ui::qt {
 
@@ -101,12 +102,14 @@ void DialogStyler::Apply(int id, QWidget* w, const res::ControlTemplate& tmpl,
             css += QStringLiteral("background: transparent;");
         }
         if (!style->fontFace.empty()) {
-            QFont f(Q(style->fontFace));
+            QFont f(Face(style->fontFace));
             if (style->fontPoints > 0) f.setPointSize(style->fontPoints);
             if (auto* list = qobject_cast<QListWidget*>(w)) {
                 SetListFace(id, list, f);
             } else if (w->font() != f) {
                 w->setFont(f);
+                ForgetFittedFont(w);
+                FitToRoom(w);
                 FitLabel(qobject_cast<QLabel*>(w));
             }
         }

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "ui/qt/pictures.h"
+#include "ui/qt/ui_faces.h"
 
 namespace ks::ui::qt {
 
@@ -56,6 +57,7 @@ void SetShownText(QWidget* w, const QString& text) {
     } else if (auto* c = qobject_cast<QComboBox*>(w); c && c->isEditable()) {
         c->setEditText(text);
     }
+    FitToRoom(w);
 }
 
 QString ShownText(const QWidget* w) {

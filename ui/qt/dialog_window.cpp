@@ -323,7 +323,7 @@ void DialogWindow::MessageBox(const std::string& text) {
     }
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(res::kAppName), Q(text), QMessageBox::Ok, this);
     // The operator's texts are Chinese; so is the one button.
-    box.button(QMessageBox::Ok)->setText(QString::fromUtf8("确定"));
+    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("window", "确定"));
     box.exec();
 }
 
@@ -379,7 +379,7 @@ int DialogWindow::RunModal(Dialog& child) {
 }
 
 bool DialogWindow::ChooseOpenFile(const OpenFileRequest& request, OpenFileResult* result) {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("打开"),
+    const QString path = QFileDialog::getOpenFileName(this, QCoreApplication::translate("window", "打开"),
                                                       QString::fromLocal8Bit(request.startFolder.c_str()),
                                                       QtFileFilter(request.filter));
     if (path.isEmpty()) return false;

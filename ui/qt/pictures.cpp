@@ -9,6 +9,7 @@
 
 #include "res/ids.h"
 #include "res/templates.h"
+#include "ui/qt/ui_faces.h"
 
 namespace ks::ui::qt {
 
@@ -47,14 +48,15 @@ QString StateWord(int id, PictureTone tone) {
 }
 
 QFont UiFont(int pixelSize, bool bold) {
-    QFont f(QStringLiteral("微软雅黑"));
+    QFont f(Face("微软雅黑"));
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     f.setStyleStrategy(QFont::PreferAntialias);
     return f;
 }
 
-void FitText(QPainter& p, const QRectF& box, const QString& text, int pixelSize, bool bold) {
+void FitText(QPainter& p, const QRectF& box, const QString& text, int pixelSize, bool bold,
+             Qt::Alignment align = Qt::AlignCenter) {
     QFont f = UiFont(pixelSize, bold);
     while (pixelSize > 8) {
         f.setPixelSize(pixelSize);
@@ -62,7 +64,7 @@ void FitText(QPainter& p, const QRectF& box, const QString& text, int pixelSize,
         --pixelSize;
     }
     p.setFont(f);
-    p.drawText(box, Qt::AlignCenter, text);
+    p.drawText(box, align, text);
 }
 
 QPixmap ButtonPicture(const res::PictureInfo& info) {
@@ -199,7 +201,7 @@ QPixmap PanelPicture(int width, int height, const QString& title, const QStringL
             y += 14;
             continue;
         }
-        p.drawText(QRectF(36, y, width - 72, 26), Qt::AlignLeft | Qt::AlignVCenter, line);
+        FitText(p, QRectF(36, y, width - 72, 26), line, 16, false, Qt::AlignLeft | Qt::AlignVCenter);
         y += 30;
     }
     return pm;
