@@ -49,6 +49,24 @@ def seeds():
     # Diameter pickers: 0 -> "0.05", 4 -> "39" (a range the NC loader accepts).
     yield 'fuzz_dxf', 'grid', b'\x00\x04' + dxf_a
     yield 'fuzz_dxf', 'mixed', b'\x00\x04' + dxf_b
+    # The full reader: blocks placed by inserts (scaled, turned, an array,
+    # nested), the older layout, a mirrored circle, paper space, an arc.
+    def pairs(*items):
+        return ''.join('%3d\n%s\n' % (code, value) for code, value in items)
+    blocks = (pairs((0, 'SECTION'), (2, 'BLOCKS'), (0, 'BLOCK'), (2, 'PIN'), (10, '1'), (20, '2'))
+              + pairs((0, 'CIRCLE'), (10, '1'), (20, '2'), (40, '0.3'), (0, 'CIRCLE'), (10, '3'), (20, '2'), (40, '0.1'))
+              + pairs((0, 'ENDBLK'), (0, 'BLOCK'), (2, 'Pair'), (10, '0'), (20, '0'), (0, 'INSERT'), (2, 'pin'),
+                      (10, '0'), (20, '0'), (0, 'INSERT'), (2, 'PIN'), (10, '10'), (20, '0'), (50, '90'))
+              + pairs((0, 'ENDBLK'), (0, 'ENDSEC')))
+    entities = (pairs((0, 'SECTION'), (2, 'ENTITIES'), (0, 'INSERT'), (2, 'PIN'), (10, '5'), (20, '5'), (41, '1.5'),
+                      (42, '1.5'), (50, '30'), (0, 'INSERT'), (2, 'PAIR'), (10, '0'), (20, '0'), (70, '3'), (71, '2'),
+                      (44, '20'), (45, '7.5'), (210, '0'), (220, '0'), (230, '-1'))
+                + pairs((0, 'CIRCLE'), (8, '0'), (40, '0.5'), (10, '-2'), (20, '4'), (0, 'CIRCLE'), (10, '9'),
+                        (20, '9'), (40, '1'), (67, '1'), (0, 'ARC'), (10, '1'), (20, '1'), (40, '2'), (50, '0'),
+                        (51, '90'), (0, 'ENDSEC'), (0, 'EOF')))
+    header = pairs((0, 'SECTION'), (2, 'HEADER'), (9, '$UCSORG'), (10, '1.5'), (20, '-2'), (30, '0'), (0, 'ENDSEC'))
+    yield 'fuzz_dxf_full', 'blocks', (header + blocks + entities).encode('ascii')
+    yield 'fuzz_dxf_full', 'markers', dxf_b
     yield 'fuzz_word_scanner', 'header', b'\x00\x00\x55' + dxf_a
     yield 'fuzz_word_scanner', 'entities', b'\x02\xb3\xff' + dxf_b
 

@@ -2,34 +2,33 @@
 // The drawing-to-NC conversion of the file processing panel: read the
 // circles of a DXF drawing, keep those in the diameter range, order them
 // into a serpentine path of 1 mm rows and write the next free NC program.
-#include <array>
+// The panel's state and the run in the written order; the steps themselves
+// are functions over plain data (written_reader.h, dxf_drawing.h,
+// hole_table.h, nc_program.h, dxf_check.h).
 #include <cstdint>
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 #include <functional>
 #include <string>
+#include <string_view>
 
+#include "jobfiles/dxf_check.h"
+#include "jobfiles/hole_table.h"
 #include "jobfiles/job_loader.h"
+#include "jobfiles/nc_program.h"
+#include "jobfiles/written_reader.h"
 
 namespace ks {
 
-struct HoleRecord {
-    int32_t x = 0;       // centre X in micrometres (origin shift, mirroring applied)
-    int32_t y = 0;       // centre Y in micrometres (origin shift applied)
-    int32_t radius = 0;  // micrometres
-    int32_t rowKey = 0;  // 1 mm band of y; smaller = further up
-};
+// Which reader fills the table. Written: the word scanner, followed by a
+// check with the full reader that reports what it missed or added. Full:
+// the DXF parser, which places every model space circle.
+enum class DxfReaderKind { Written, Full };
 
-inline constexpr int kConversionSlots = 10001;
-
-// Row band of a Y value: 999 for [0, 1) mm, 998 for [1, 2) mm, 1000 for
-// (-1, 0) mm, 1001 for (-2, -1] mm, ...
-int32_t RowKeyOf(int32_t y);
-
-// The drawing's file name without folder and extension: after the last
-// folder separator ('/', on Windows a backslash as well), before the last
-// dot; empty when there is no dot after the last separator.
-std::string NcBaseNameOf(const std::string& dxfPath);
+// The value of the setting or option that names a reader: "full" (any
+// case, blanks around it) chooses the full reader; anything else, or
+// nothing, the written one.
+DxfReaderKind DxfReaderKindOf(std::string_view text);
 
 class DxfConverter {
 public:
@@ -44,14 +43,19 @@ public:
     std::string m_diaMaxText;
     std::string m_ncFolder;
     std::string m_ncBaseName;
+    DxfReaderKind m_reader = DxfReaderKind::Written;
 
     // The whole run: clear, read, order, create, write. Always writes a file
-    // when one can be created, even with no holes.
+    // when one can be created, even with no holes. The check's message, if
+    // any, comes after every other message of the run.
     void ConvertDxf();
 
     void ClearHoleTable();
+    // The written reader's two passes.
     void ReadDxfHeader();
     void ReadDxfCircles();
+    // The full reader: one pass that sets the origin and fills the table.
+    void ReadDxfFull();
     void AcceptCircle();
     void OrderHoles();
     void CreateNcFile();
@@ -63,37 +67,36 @@ public:
     // Local time of writing; tests fix it.
     void SetLocalTimeSource(std::function<std::tm()> source) { m_localTime = std::move(source); }
 
-    std::array<HoleRecord, kConversionSlots> m_holes{};
-    std::array<HoleRecord, kConversionSlots> m_compact{};
+    HoleTable m_holes{};
+    HoleTable m_compact{};
     int32_t m_holeCount = 0;
     int32_t m_writeCount = 0;
     int32_t m_ucsOriginX = 0;
     int32_t m_ucsOriginY = 0;
     uint8_t m_lastAccepted = 0;
-    // The circle being read: as read (mm) and in whole micrometres.
-    double m_circleX = 0.0;
-    double m_circleY = 0.0;
-    double m_circleR = 0.0;
+    // The numbers as the scanner read them last (mm), and the circle being
+    // read in whole micrometres.
+    WrittenNumbers m_numbers;
     int32_t m_circleXum = 0;
     int32_t m_circleYum = 0;
     int32_t m_circleRum = 0;
 
 private:
-    bool IsRepeated(int32_t x, int32_t y, int32_t r) const;
-    void RememberEntry(int index);
+    // Compares the table with the drawing read in full; the message waits
+    // for the end of the run.
+    void CheckAgainstDrawing(const TableReading& reading);
 
     MessageSink& m_sink;
     std::function<std::tm()> m_localTime;
     std::FILE* m_ncFile = nullptr;
     std::string m_writtenPath;
-    // Diameter bounds of the run in micrometres of radius (dmin x 500, dmax x 500).
-    double m_minRadiusBound = 0.0;
-    double m_maxRadiusBound = 0.0;
+    // Bounds of the pass that runs; between passes AcceptCircle reads the
+    // diameter texts itself.
+    RadiusBounds m_bounds;
     bool m_boundsFixed = false;
-    // Open-addressed index of the table entries by (x, y, radius), for the
-    // repetition test; -1 marks a free cell. Fixed size, twice the table.
-    static constexpr int kIndexCells = 32768;
-    std::array<int32_t, kIndexCells> m_index{};
+    RepeatIndex m_index;
+    WrittenScan m_writtenScan;
+    std::string m_checkMessage;
 };
 
 }  // namespace ks

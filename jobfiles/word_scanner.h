@@ -51,6 +51,8 @@ public:
     // True when nothing but blanks could follow (the stream's end flag after
     // a read that consumed the trailing blanks).
     bool AtEnd() const { return m_pos >= m_end; }
+    // Bytes consumed so far.
+    size_t Offset() const { return static_cast<size_t>(m_pos - m_begin); }
 
     // A key word, with the offset of a byte pair in it that is rare in
     // drawings: the search looks for that pair and only then for the word.

@@ -113,6 +113,7 @@ void CFileProcessDlg::OnGenerateNc() {
     c.m_diaMaxText = m_diaMaxText;
     c.m_ncFolder = m_ncFolder;
     c.m_ncBaseName = m_ncBaseName;
+    c.m_reader = ks::DxfReaderKindOf(st::ReadSetting(m_settingsPath, st::key::DxfReader, ""));
     c.ConvertDxf();
 }
 

@@ -24,6 +24,10 @@ inline constexpr std::string_view LockMotor = "LockMotor";
 inline constexpr std::string_view Hole = "Hole";
 inline constexpr std::string_view ViewType = "ViewType";
 inline constexpr std::string_view ViewScale = "ViewScale";
+// Which DXF reader the file processing panel converts with: "full" for the
+// full reader; absent or anything else, the written one. Only read, never
+// written: it is set by hand.
+inline constexpr std::string_view DxfReader = "DxfReader";
 }  // namespace key
 
 // Texts read in place of a missing key (they then stand as the value).

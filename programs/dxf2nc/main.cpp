@@ -17,12 +17,15 @@ constexpr int kExitNotWritten = 2;
 constexpr int kExitUsage = 64;
 
 const char kUsage[] =
-    "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] DRAWING.dxf\n"
+    "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] [--reader written|full] DRAWING.dxf\n"
     "       kestrane-dxf2nc --version | --help\n"
     "\n"
     "Converts the circles of a DXF drawing whose diameter (mm) lies between the\n"
     "two texts, read as the panel's diameter boxes would read them, into the\n"
     "next free NC hole program BASEnn.NC in DIR (default: the current folder).\n"
+    "--reader written (the default) reads as the panel does and then checks the\n"
+    "drawing with the full reader, reporting circles missed and arcs taken for\n"
+    "holes; --reader full converts every circle of model space, blocks included.\n"
     "Prints the path of the program written; messages go to stderr.\n"
     "Exit: 0 written, 1 written with messages, 2 not written, 64 usage error.\n";
 
@@ -48,6 +51,7 @@ int Usage(std::FILE* to, int code) {
 
 int main(int argc, char** argv) {
     std::string minText, maxText, outDir = ".";
+    ks::DxfReaderKind reader = ks::DxfReaderKind::Written;
     bool haveMin = false, haveMax = false;
     std::vector<std::string> drawings;
     bool optionsEnded = false;
@@ -64,12 +68,17 @@ int main(int argc, char** argv) {
         } else if (arg == "--version") {
             std::printf("kestrane-dxf2nc %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
             return 0;
-        } else if (arg == "--min" || arg == "--max" || arg == "--out") {
+        } else if (arg == "--min" || arg == "--max" || arg == "--out" || arg == "--reader") {
             if (i + 1 >= argc) return Usage(stderr, kExitUsage);
             const std::string value = argv[++i];
             if (arg == "--min") { minText = value; haveMin = true; }
             else if (arg == "--max") { maxText = value; haveMax = true; }
-            else { outDir = value; }
+            else if (arg == "--out") { outDir = value; }
+            else if (value == "full" || value == "written") { reader = ks::DxfReaderKindOf(value); }
+            else {
+                std::fprintf(stderr, "kestrane-dxf2nc: unknown reader %s\n", value.c_str());
+                return Usage(stderr, kExitUsage);
+            }
         } else {
             std::fprintf(stderr, "kestrane-dxf2nc: unknown option %s\n", arg.c_str());
             return Usage(stderr, kExitUsage);
@@ -84,6 +93,7 @@ int main(int argc, char** argv) {
     converter->m_diaMaxText = maxText;
     converter->m_ncFolder = outDir;
     converter->m_ncBaseName = ks::NcBaseNameOf(drawings[0]);
+    converter->m_reader = reader;
     converter->ConvertDxf();
 
     if (converter->WrittenPath().empty()) return kExitNotWritten;

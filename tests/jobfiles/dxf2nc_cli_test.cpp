@@ -8,6 +8,7 @@
 #include <memory>
 #include <sstream>
 
+#include "jobfiles/dxf_check.h"
 #include "jobfiles/job_loader.h"
 #include "test_support.h"
 
@@ -101,6 +102,31 @@ TEST_F(CliTest, UsageErrorsExitSixtyFour) {
     EXPECT_NE(help.out.find("usage:"), std::string::npos);
 }
 
+TEST_F(CliTest, ReaderOptionChoosesTheFullReaderElseTheCheckReports) {
+    // The second circle lies in a block that an INSERT places.
+    const std::string blocks = "  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n  0\r\nBLOCK\r\n  2\r\nPIN\r\n 10\r\n1\r\n 20\r\n1\r\n" +
+                               Circle("1", "1", "0.5") + "  0\r\nENDBLK\r\n  0\r\nENDSEC\r\n";
+    const std::string insert = "  0\r\nINSERT\r\n  2\r\nPIN\r\n 10\r\n3\r\n 20\r\n2\r\n";
+    test::WriteBytes(dir.File("plate.dxf"), Drawing(Circle("1", "2", "0.5") + insert, test::Header() + blocks));
+    const std::string outDir = dir.File("out");
+    const std::string args = " --min 0.5 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("plate.dxf"));
+    ToolRun r = Dxf2nc(args);
+    EXPECT_EQ(r.code, 1);
+    DrawingCheck inBlock;
+    inBlock.missed[static_cast<size_t>(MissReason::InBlock)] = 1;
+    EXPECT_EQ(r.err, DrawingCheckMessage(inBlock) + "\n");
+    r = Dxf2nc("--reader full" + args);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "");
+    EXPECT_NE(test::ReadBytes(outDir + "/plate01.NC").find("N1  X1000  Y2000   R500\r\nN2  X3000  Y2000   R500\r\n"),
+              std::string::npos);
+    for (const char* bad : {"--reader Full", "--reader", "--reader dime"}) {
+        r = Dxf2nc(std::string(bad) + args);
+        EXPECT_EQ(r.code, 64) << bad;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << bad;
+    }
+}
+
 class NullSink final : public MessageSink {
 public:
     void ShowMessage(const std::string& text) override { messages += text; }
@@ -122,9 +148,18 @@ TEST_F(CliTest, RoundTripThroughTheNcLoader) {
         for (int32_t x, y, r; expected >> x >> y >> r;) holes.push_back({x, y, static_cast<float>(r * 0.001), 0});
         ASSERT_GT(holes.size(), 100u) << name;
 
+        // The drawings hold arcs and circles beyond one metre: the check
+        // after the conversion counts them, so the program comes with a message.
+        DrawingCheck check;
+        std::ifstream counts(dir.File(name + ".check"));
+        counts >> check.missed[static_cast<size_t>(MissReason::OutsideWindow)] >>
+            check.added[static_cast<size_t>(AddReason::Arc)];
+        ASSERT_FALSE(check.Clean()) << name;
+
         ToolRun run = Dxf2nc("--min " + dmin + " --max " + dmax + " --out " + Quote(dir.File("nc")) + " " +
                          Quote(dir.File(name + ".dxf")));
-        ASSERT_EQ(run.code, 0) << name << ": " << run.err;
+        ASSERT_EQ(run.code, 1) << name << ": " << run.err;
+        EXPECT_EQ(run.err, DrawingCheckMessage(check) + "\n") << name;
         ASSERT_EQ(run.out, dir.File("nc/" + name + "00.NC\n"));
 
         auto table = std::make_unique<HoleSlots>();

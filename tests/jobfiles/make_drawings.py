@@ -5,7 +5,10 @@ conversion must produce in path order.
 usage: make_drawings.py OUTDIR
 For every drawing NAME: OUTDIR/NAME.dxf and OUTDIR/NAME.expected, whose first
 line is "DMIN DMAX" (the diameter texts) and then one "X Y R" line per hole
-(micrometres) in the order of the NC program. Exit 3 when ezdxf is missing.
+(micrometres) in the order of the NC program; and OUTDIR/NAME.check, what the
+check after the conversion counts: "OUTSIDE ARCS", the circles in the range
+that lie outside +-1000 mm and the arcs taken for holes. Exit 3 when ezdxf is
+missing.
 """
 import random
 import sys
@@ -46,14 +49,18 @@ def make(outdir, name, count, dmin, dmax, origin, seed):
     ox = int(origin[0] * 1000.0) if origin else 0
     oy = int(origin[1] * 1000.0) if origin else 0
     accepted, seen = [], set()
+    circles, outside, arcs = set(), set(), set()
 
-    def offer(x, y, r, mirrored=False):
+    def offer(x, y, r, mirrored=False, arc=False):
         X = int(x * -1000.0 - ox) if mirrored else int(x * 1000.0 - ox)
         Y = int(y * 1000.0 - oy)
         R = int(r * 1000.0)
         if not (float(dmin) * 500 <= R <= float(dmax) * 500):
             return
+        (arcs if arc else circles).add((X, Y, R))
         if not (-1000000 < X < 1000000 and -1000000 < Y < 1000000):
+            if not arc:
+                outside.add((X, Y, R))
             return
         if (X, Y, R) in seen:
             return
@@ -85,7 +92,7 @@ def make(outdir, name, count, dmin, dmax, origin, seed):
             # scan after the previous radius away from the arc's marker.
             msp.add_line((0, 0), (1, 1))
             msp.add_arc((x, y), r, 15, 75)
-            offer(x, y, r)
+            offer(x, y, r, arc=True)
         else:
             msp.add_circle((x, y), r)
             offer(x, y, r)
@@ -98,6 +105,8 @@ def make(outdir, name, count, dmin, dmax, origin, seed):
         f.write(f"{dmin} {dmax}\n")
         for h in serpentine(accepted):
             f.write(f"{h[0]} {h[1]} {h[2]}\n")
+    with open(f"{outdir}/{name}.check", "w") as f:
+        f.write(f"{len(outside)} {len((arcs & seen) - circles)}\n")
 
 
 def main():

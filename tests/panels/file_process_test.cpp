@@ -28,6 +28,14 @@ const char* kPlate =
     "  0\r\nCIRCLE\r\n100\r\nAcDbCircle\r\n 10\r\n5\r\n 20\r\n2\r\n 30\r\n0\r\n 40\r\n1\r\n"
     "  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
 
+// The same plate with its second hole a block placed by an INSERT.
+const char* kPlateWithBlock =
+    "  0\r\nSECTION\r\n  2\r\nBLOCKS\r\n  0\r\nBLOCK\r\n  2\r\nPIN\r\n 10\r\n0\r\n 20\r\n0\r\n"
+    "  0\r\nCIRCLE\r\n100\r\nAcDbCircle\r\n 10\r\n0\r\n 20\r\n0\r\n 30\r\n0\r\n 40\r\n0.5\r\n"
+    "  0\r\nENDBLK\r\n  0\r\nENDSEC\r\n  0\r\nSECTION\r\n  2\r\nENTITIES\r\n"
+    "  0\r\nCIRCLE\r\n100\r\nAcDbCircle\r\n 10\r\n1\r\n 20\r\n2\r\n 30\r\n0\r\n 40\r\n0.5\r\n"
+    "  0\r\nINSERT\r\n  2\r\nPIN\r\n 10\r\n5\r\n 20\r\n2\r\n  0\r\nENDSEC\r\n  0\r\nEOF\r\n";
+
 class NullSink : public ks::MessageSink {
 public:
     void ShowMessage(const std::string&) override {}
@@ -114,6 +122,29 @@ TEST_F(FileProcessTest, GenerateConvertsWithTheDiameterBoxesAsTheyStand) {
     view.Type(id::IDC_DIA_MAX, "2");
     view.QueueFolder(out);
     view.Click(id::IDC_GENERATE_NC);
+    EXPECT_EQ(HolesIn(out + "/plate01.NC"), 2);
+}
+
+TEST_F(FileProcessTest, DxfReaderSettingChoosesTheFullReaderElseTheCheckSaysWhatWasMissed) {
+    WriteBytes(folder.File("plate.dxf"), kPlateWithBlock);
+    Open();
+    view.QueueOpenFile(OpenFileResult{folder.File("plate.dxf"), "plate.dxf"});
+    view.Click(id::IDC_CHOOSE_DXF);
+    view.Type(id::IDC_DIA_MIN, "0.5");
+    view.Type(id::IDC_DIA_MAX, "2");
+    const std::string out = folder.File("out");
+    view.QueueFolder(out);
+    view.Click(id::IDC_GENERATE_NC);
+    ks::DrawingCheck inBlock;
+    inBlock.missed[static_cast<size_t>(ks::MissReason::InBlock)] = 1;
+    EXPECT_EQ(view.TakeMessages(), Messages{ks::DrawingCheckMessage(inBlock)});
+    EXPECT_EQ(HolesIn(out + "/plate00.NC"), 1);
+
+    // Set by hand while the panel is open; read at each conversion.
+    st::WriteSetting(ini, st::key::DxfReader, "full");
+    view.QueueFolder(out);
+    view.Click(id::IDC_GENERATE_NC);
+    EXPECT_TRUE(view.TakeMessages().empty());
     EXPECT_EQ(HolesIn(out + "/plate01.NC"), 2);
 }
 

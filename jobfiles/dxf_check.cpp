@@ -1,0 +1,148 @@
+#include "jobfiles/dxf_check.h"
+
+#include <algorithm>
+#include <string_view>
+#include <tuple>
+#include <vector>
+
+#include "jobfiles/dxf_place.h"
+#include "platform/textnum.h"
+
+namespace ks {
+namespace {
+
+// Every word of the check's message, in one place; "{n}" stands for a count.
+constexpr std::string_view kTitle = "图纸核对：NC文件与图纸中的圆不一致，加工前请核对图纸";
+constexpr std::string_view kMissedHead = "未写入的圆：{n}个";
+constexpr std::array<std::string_view, kMissReasons> kMissedLines = {
+    "　旧版DXF格式（无子类标记）：{n}个",
+    "　缺少可选组码或组码顺序不同：{n}个",
+    "　在块中（经块参照插入）：{n}个",
+    "　圆心超出±1000mm：{n}个",
+    "　格式错误之后未读：{n}个",
+    "　其他原因：{n}个",
+};
+constexpr std::string_view kAddedHead = "多写入的孔：{n}个";
+constexpr std::array<std::string_view, kAddReasons> kAddedLines = {
+    "　圆弧被当作孔：{n}个",
+    "　其他：{n}个",
+};
+constexpr std::string_view kTooLarge = "图纸中的圆超过{n}个（含块中的），其余未读入";
+
+std::string Filled(std::string_view pattern, int64_t n) {
+    std::string out(pattern);
+    const size_t at = out.find("{n}");
+    if (at != std::string::npos) out.replace(at, 3, FormatInt(n));
+    return out;
+}
+
+struct Triple {
+    int32_t x, y, r;
+    bool operator<(const Triple& o) const { return std::tie(x, y, r) < std::tie(o.x, o.y, o.r); }
+    bool operator==(const Triple& o) const { return x == o.x && y == o.y && r == o.r; }
+};
+
+constexpr int kFound = -1;
+constexpr int kUncounted = -2;
+
+struct Seen {
+    Triple t;
+    int reason;  // a MissReason, kFound or kUncounted
+};
+
+int Classify(const dxf::PlacedCircle& c, const Triple& t, const TableReading& reading) {
+    using Stop = TableReading::Stop;
+    if (!InsideWindow(t.x, t.y)) return static_cast<int>(MissReason::OutsideWindow);
+    if (c.inBlock) return static_cast<int>(MissReason::InBlock);
+    if (!(c.layout & dxf::kHasCircleMarker)) return static_cast<int>(MissReason::OlderLayout);
+    if (reading.stop != Stop::None && c.offset > reading.stopOffset) {
+        return reading.stop == Stop::FormatError ? static_cast<int>(MissReason::AfterFormatError) : kUncounted;
+    }
+    if (!(c.layout & dxf::kScannerLayout)) return static_cast<int>(MissReason::OtherLayout);
+    return static_cast<int>(MissReason::Other);
+}
+
+// Arcs as a word scanner takes them: centre in object coordinates, the
+// X mirrored or not.
+std::vector<Triple> ArcsAsCircles(const dxf::Drawing& drawing, const TableReading& reading) {
+    std::vector<Triple> arcs;
+    for (const dxf::Entity& e : drawing.model) {
+        if (e.kind != dxf::EntityKind::Arc) continue;
+        const int32_t y = TruncToInt32(e.point.y * 1000.0 - reading.originY);
+        const int32_t r = TruncToInt32(e.radius * 1000.0);
+        arcs.push_back({TruncToInt32(e.point.x * 1000.0 - reading.originX), y, r});
+        arcs.push_back({TruncToInt32(e.point.x * -1000.0 - reading.originX), y, r});
+    }
+    std::sort(arcs.begin(), arcs.end());
+    return arcs;
+}
+
+}  // namespace
+
+bool DrawingCheck::Clean() const {
+    const auto zero = [](int32_t n) { return n == 0; };
+    return !tooLarge && std::all_of(missed.begin(), missed.end(), zero) && std::all_of(added.begin(), added.end(), zero);
+}
+
+DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRecord> table, const RadiusBounds& bounds,
+                            const TableReading& reading) {
+    DrawingCheck out;
+    std::vector<Triple> written;
+    for (const HoleRecord& h : table) {
+        if (h.radius > 0) written.push_back({h.x, h.y, h.radius});
+    }
+    std::sort(written.begin(), written.end());
+
+    const int32_t ox = TruncToInt32(drawing.ucsOrigin.x * 1000.0);
+    const int32_t oy = TruncToInt32(drawing.ucsOrigin.y * 1000.0);
+    std::vector<Seen> seen;
+    const dxf::PlaceEnd end = dxf::PlaceModelCircles(drawing, [&](const dxf::PlacedCircle& c) {
+        const dxf::PlacedMicrometres um = dxf::ToMicrometres(c, ox, oy);
+        if (um.r <= 0 || !bounds.Contains(um.r)) return true;
+        const Triple t{um.x, um.y, um.r};
+        const bool found = std::binary_search(written.begin(), written.end(), t);
+        seen.push_back({t, found ? kFound : Classify(c, t, reading)});
+        return true;
+    });
+    out.tooLarge = end == dxf::PlaceEnd::TooMany || drawing.status == dxf::ReadStatus::TooLarge;
+
+    // Each position once, with the reason of its first record.
+    std::stable_sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) { return a.t < b.t; });
+    for (size_t i = 0; i < seen.size(); ++i) {
+        if (i > 0 && seen[i].t == seen[i - 1].t) continue;
+        if (seen[i].reason >= 0) ++out.missed[static_cast<size_t>(seen[i].reason)];
+    }
+    // A part of the drawing that was not read cannot tell what is extra.
+    if (out.tooLarge) return out;
+    const std::vector<Triple> arcs = ArcsAsCircles(drawing, reading);
+    const auto before = [](const Seen& s, const Triple& t) { return s.t < t; };
+    for (const Triple& w : written) {
+        const auto at = std::lower_bound(seen.begin(), seen.end(), w, before);
+        if (at != seen.end() && at->t == w) continue;
+        const bool arc = std::binary_search(arcs.begin(), arcs.end(), w);
+        ++out.added[static_cast<size_t>(arc ? AddReason::Arc : AddReason::Other)];
+    }
+    return out;
+}
+
+std::string DrawingCheckMessage(const DrawingCheck& check) {
+    if (check.Clean()) return std::string();
+    std::string text(kTitle);
+    const auto section = [&text](std::string_view head, std::span<const std::string_view> lines,
+                                 std::span<const int32_t> counts) {
+        int64_t total = 0;
+        for (int32_t n : counts) total += n;
+        if (total == 0) return;
+        text += '\n';
+        text += Filled(head, total);
+        for (size_t i = 0; i < counts.size(); ++i) {
+            if (counts[i] > 0) text += '\n' + Filled(lines[i], counts[i]);
+        }
+    };
+    section(kMissedHead, kMissedLines, check.missed);
+    section(kAddedHead, kAddedLines, check.added);
+    if (check.tooLarge) text += '\n' + Filled(kTooLarge, static_cast<int64_t>(dxf::kMaxPlacements));
+    return text;
+}
+
+}  // namespace ks
