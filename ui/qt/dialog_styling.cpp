@@ -108,9 +108,9 @@ void DialogStyler::Apply(int id, QWidget* w, const res::ControlTemplate& tmpl,
                 SetListFace(id, list, f);
             } else if (w->font() != f) {
                 w->setFont(f);
+                FitLabel(qobject_cast<QLabel*>(w));
                 ForgetFittedFont(w);
                 FitToRoom(w);
-                FitLabel(qobject_cast<QLabel*>(w));
             }
         }
     }

@@ -47,10 +47,17 @@ Room RoomOf(QWidget* w) {
     return {};
 }
 
+// How far the ink of the widest line reaches from where the line starts:
+// blanks at the end and the last glyph's side bearing take no room that
+// shows (the status line pads its signal part with blanks; a digit's
+// advance runs past its ink).
 int WidestLine(const QFont& f, const QString& text) {
     const QFontMetrics m(f);
     int widest = 0;
-    for (const QString& line : text.split(QLatin1Char('\n'))) widest = std::max(widest, m.horizontalAdvance(line));
+    for (QString line : text.split(QLatin1Char('\n'))) {
+        while (!line.isEmpty() && line.back().isSpace()) line.chop(1);
+        if (!line.isEmpty()) widest = std::max(widest, m.boundingRect(line).right() + 1);
+    }
     return widest;
 }
 
@@ -79,6 +86,10 @@ void FitToRoom(QWidget* w) {
         w->setProperty(kDesignFont, stored);
     }
     const QFont design = stored.value<QFont>();
+    if (w->font() == design && WidestLine(design, room.text) <= room.width) return;
+    // A label already narrowed to its field (the coordinate digits) keeps
+    // its height; it is as wide as it may get.
+    if (design.stretch() > 0 && design.stretch() < 100) return;
     QFont f = design;
     const bool byPixels = design.pixelSize() > 0;
     const qreal full = byPixels ? design.pixelSize() : design.pointSizeF();
