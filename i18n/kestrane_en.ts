@@ -92,6 +92,74 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <source>文件打开出错</source>
         <translation>Error opening the file</translation>
     </message>
+    <message>
+        <source>图纸核对：NC文件与图纸中的圆不一致，加工前请核对图纸</source>
+        <translation>Drawing check: the NC file and the drawing&apos;s circles differ; check the drawing before machining</translation>
+    </message>
+    <message>
+        <source>未写入的圆：%1个</source>
+        <translation>Circles not written: %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;旧版DXF格式（无子类标记）：%1个</source>
+        <translation>  older DXF layout (no subclass markers): %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;缺少可选组码或组码顺序不同：%1个</source>
+        <translation>  optional group codes missing or in another order: %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;在块中（经块参照插入）：%1个</source>
+        <translation>  inside blocks (placed by INSERT): %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;圆心超出±1000mm：%1个</source>
+        <translation>  centre beyond ±1000 mm: %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;格式错误之后未读：%1个</source>
+        <translation>  not read after a format error: %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;其他原因：%1个</source>
+        <translation>  other reasons: %1</translation>
+    </message>
+    <message>
+        <source>多写入的孔：%1个</source>
+        <translation>Holes written in excess: %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;圆弧被当作孔：%1个</source>
+        <translation>  arcs taken as holes: %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;其他：%1个</source>
+        <translation>  others: %1</translation>
+    </message>
+    <message>
+        <source>图纸中的圆超过%1个（含块中的），其余未读入</source>
+        <translation>The drawing has more than %1 circles (blocks included); the rest were not read</translation>
+    </message>
+    <message>
+        <source>DXF文件打开出错</source>
+        <translation>Error opening the DXF file</translation>
+    </message>
+    <message>
+        <source>DXF文件格式有误</source>
+        <translation>The DXF file&apos;s format is wrong</translation>
+    </message>
+    <message>
+        <source>孔的个数超出范围，建议重新绘图</source>
+        <translation>Too many holes; please redraw</translation>
+    </message>
+    <message>
+        <source>创建记录文件失败！</source>
+        <translation>Could not create the NC file!</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>The file does not exist</translation>
+    </message>
 </context>
 <context>
     <name>link</name>
@@ -255,6 +323,18 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <translation>Version: %1
 Program folder: %2
 Settings folder: %3</translation>
+    </message>
+    <message>
+        <source>加工文件(*.dxf)|*.dxf|所有文件(*.*)|*.*||</source>
+        <translation>Drawings (*.dxf)|*.dxf|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>加工文件(*.NC)|*.NC|所有文件(*.*)|*.*||</source>
+        <translation>Jobs (*.NC)|*.NC|All files (*.*)|*.*||</translation>
+    </message>
+    <message>
+        <source>请选择要保存文件的文件夹</source>
+        <translation>Choose the folder to save the file in</translation>
     </message>
 </context>
 <context>

@@ -6,35 +6,29 @@
 #include <vector>
 
 #include "jobfiles/dxf_place.h"
+#include "platform/texts.h"
 #include "platform/textnum.h"
 
 namespace ks {
 namespace {
 
-// Every word of the check's message, in one place; "{n}" stands for a count.
-constexpr std::string_view kTitle = "图纸核对：NC文件与图纸中的圆不一致，加工前请核对图纸";
-constexpr std::string_view kMissedHead = "未写入的圆：{n}个";
-constexpr std::array<std::string_view, kMissReasons> kMissedLines = {
-    "　旧版DXF格式（无子类标记）：{n}个",
-    "　缺少可选组码或组码顺序不同：{n}个",
-    "　在块中（经块参照插入）：{n}个",
-    "　圆心超出±1000mm：{n}个",
-    "　格式错误之后未读：{n}个",
-    "　其他原因：{n}个",
+// Every word of the check's message, in one place; "%1" stands for a count.
+constexpr const char* kTitle = KS_TEXT("jobfiles", "图纸核对：NC文件与图纸中的圆不一致，加工前请核对图纸");
+constexpr const char* kMissedHead = KS_TEXT("jobfiles", "未写入的圆：%1个");
+constexpr std::array<const char*, kMissReasons> kMissedLines = {
+    KS_TEXT("jobfiles", "　旧版DXF格式（无子类标记）：%1个"),
+    KS_TEXT("jobfiles", "　缺少可选组码或组码顺序不同：%1个"),
+    KS_TEXT("jobfiles", "　在块中（经块参照插入）：%1个"),
+    KS_TEXT("jobfiles", "　圆心超出±1000mm：%1个"),
+    KS_TEXT("jobfiles", "　格式错误之后未读：%1个"),
+    KS_TEXT("jobfiles", "　其他原因：%1个"),
 };
-constexpr std::string_view kAddedHead = "多写入的孔：{n}个";
-constexpr std::array<std::string_view, kAddReasons> kAddedLines = {
-    "　圆弧被当作孔：{n}个",
-    "　其他：{n}个",
+constexpr const char* kAddedHead = KS_TEXT("jobfiles", "多写入的孔：%1个");
+constexpr std::array<const char*, kAddReasons> kAddedLines = {
+    KS_TEXT("jobfiles", "　圆弧被当作孔：%1个"),
+    KS_TEXT("jobfiles", "　其他：%1个"),
 };
-constexpr std::string_view kTooLarge = "图纸中的圆超过{n}个（含块中的），其余未读入";
-
-std::string Filled(std::string_view pattern, int64_t n) {
-    std::string out(pattern);
-    const size_t at = out.find("{n}");
-    if (at != std::string::npos) out.replace(at, 3, FormatInt(n));
-    return out;
-}
+constexpr const char* kTooLarge = KS_TEXT("jobfiles", "图纸中的圆超过%1个（含块中的），其余未读入");
 
 struct Triple {
     int32_t x, y, r;
@@ -125,24 +119,26 @@ DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRec
     return out;
 }
 
-std::string DrawingCheckMessage(const DrawingCheck& check) {
-    if (check.Clean()) return std::string();
-    std::string text(kTitle);
-    const auto section = [&text](std::string_view head, std::span<const std::string_view> lines,
-                                 std::span<const int32_t> counts) {
+std::vector<MessageLine> DrawingCheckLines(const DrawingCheck& check) {
+    std::vector<MessageLine> lines;
+    if (check.Clean()) return lines;
+    lines.push_back({kTitle, {}});
+    const auto section = [&lines](const char* head, std::span<const char* const> reasons,
+                                  std::span<const int32_t> counts) {
         int64_t total = 0;
         for (int32_t n : counts) total += n;
         if (total == 0) return;
-        text += '\n';
-        text += Filled(head, total);
+        lines.push_back({head, total});
         for (size_t i = 0; i < counts.size(); ++i) {
-            if (counts[i] > 0) text += '\n' + Filled(lines[i], counts[i]);
+            if (counts[i] > 0) lines.push_back({reasons[i], counts[i]});
         }
     };
     section(kMissedHead, kMissedLines, check.missed);
     section(kAddedHead, kAddedLines, check.added);
-    if (check.tooLarge) text += '\n' + Filled(kTooLarge, static_cast<int64_t>(dxf::kMaxPlacements));
-    return text;
+    if (check.tooLarge) lines.push_back({kTooLarge, static_cast<int64_t>(dxf::kMaxPlacements)});
+    return lines;
 }
+
+std::string DrawingCheckMessage(const DrawingCheck& check) { return ComposeMessage(DrawingCheckLines(check)); }
 
 }  // namespace ks

@@ -11,6 +11,7 @@
 
 #include "jobfiles/dxf_drawing.h"
 #include "jobfiles/hole_table.h"
+#include "jobfiles/messages.h"
 
 namespace ks {
 
@@ -54,7 +55,10 @@ struct TableReading {
 DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRecord> table, const RadiusBounds& bounds,
                             const TableReading& reading);
 
-// The operator's message for a check that is not clean; empty for a clean one.
+// The operator's message for a check that is not clean, line by line as
+// marked patterns; none for a clean one.
+std::vector<MessageLine> DrawingCheckLines(const DrawingCheck& check);
+// The same in the operator's language, lines joined by "\n"; empty for a clean one.
 std::string DrawingCheckMessage(const DrawingCheck& check);
 
 }  // namespace ks

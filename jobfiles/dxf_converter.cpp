@@ -6,17 +6,18 @@
 #include "jobfiles/dxf_place.h"
 #include "jobfiles/word_scanner.h"
 #include "platform/os.h"
+#include "platform/texts.h"
 #include "platform/textnum.h"
 
 namespace ks {
 namespace {
 
-constexpr const char* kDxfOpenError = "DXF文件打开出错";
-constexpr const char* kFileOpenError = "文件打开出错";
-constexpr const char* kFormatError = "DXF文件格式有误";
-constexpr const char* kTooManyHoles = "孔的个数超出范围，建议重新绘图";
-constexpr const char* kCreateFailed = "创建记录文件失败！";
-constexpr const char* kFileMissing = "文件不存在";
+constexpr const char* kDxfOpenError = KS_TEXT("jobfiles", "DXF文件打开出错");
+constexpr const char* kFileOpenError = KS_TEXT("jobfiles", "文件打开出错");
+constexpr const char* kFormatError = KS_TEXT("jobfiles", "DXF文件格式有误");
+constexpr const char* kTooManyHoles = KS_TEXT("jobfiles", "孔的个数超出范围，建议重新绘图");
+constexpr const char* kCreateFailed = KS_TEXT("jobfiles", "创建记录文件失败！");
+constexpr const char* kFileMissing = KS_TEXT("jobfiles", "文件不存在");
 
 std::tm CurrentLocalTime() { return LocalCalendarTime(std::time(nullptr)); }
 
@@ -56,8 +57,8 @@ void DxfConverter::ConvertDxf() {
     CreateNcFile();
     WriteNcProgram();
     m_holeCount = 0;
-    if (!m_checkMessage.empty()) m_sink.ShowMessage(m_checkMessage);
-    m_checkMessage.clear();
+    if (!m_checkLines.empty()) m_sink.ShowMessageLines(m_checkLines);
+    m_checkLines.clear();
 }
 
 void DxfConverter::ClearHoleTable() {
@@ -72,7 +73,7 @@ void DxfConverter::ClearHoleTable() {
     m_compact.fill(HoleRecord{});
     m_index.Clear();
     m_writtenScan = WrittenScan{};
-    m_checkMessage.clear();
+    m_checkLines.clear();
 }
 
 void DxfConverter::ReadDxfHeader() {
@@ -143,7 +144,7 @@ void DxfConverter::ReadDxfFull() {
     const DrawingCheck check = CheckHoleTable(drawing, std::span(m_holes).first(static_cast<size_t>(m_holeCount)),
                                               RadiusBoundsOf(m_diaMinText, m_diaMaxText),
                                               TableReading{m_ucsOriginX, m_ucsOriginY, TableReading::Stop::None, 0});
-    m_checkMessage = DrawingCheckMessage(check);
+    m_checkLines = DrawingCheckLines(check);
 }
 
 void DxfConverter::CheckAgainstDrawing(const TableReading& reading) {
@@ -153,7 +154,7 @@ void DxfConverter::CheckAgainstDrawing(const TableReading& reading) {
     if (dxf::ReadDrawing(file.Bytes(), drawing) == dxf::ReadStatus::NotDxf) return;
     const DrawingCheck check = CheckHoleTable(drawing, std::span(m_holes).first(static_cast<size_t>(m_holeCount)),
                                               RadiusBoundsOf(m_diaMinText, m_diaMaxText), reading);
-    m_checkMessage = DrawingCheckMessage(check);
+    m_checkLines = DrawingCheckLines(check);
 }
 
 void DxfConverter::AcceptCircle() {

@@ -96,7 +96,7 @@ private:
     bool m_boundsFixed = false;
     RepeatIndex m_index;
     WrittenScan m_writtenScan;
-    std::string m_checkMessage;
+    std::vector<MessageLine> m_checkLines;
 };
 
 }  // namespace ks

@@ -4,12 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "jobfiles/messages.h"
 #include "model/job_model.h"
 
 namespace ks {
-
-// Where operator messages go: message boxes in the console, stderr in tools.
-class MessageSink { public: virtual ~MessageSink() = default; virtual void ShowMessage(const std::string& text) = 0; };
 
 // Holes go to slots 1..holeCount in file order; slot 0 receives slot 1's
 // position after every load. At most kHoleSlots - 1 holes; a file with more

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "panels/panel_texts.h"
 #include "platform/program_folder.h"
 #include "res/ids.h"
 #include "settings/keys.h"
@@ -12,9 +13,6 @@ namespace {
 namespace id = ks::res::fileproc;
 namespace st = ks::settings;
 
-constexpr const char* kDxfFilter = "加工文件(*.dxf)|*.dxf|所有文件(*.*)|*.*||";
-constexpr const char* kJobFilter = "加工文件(*.NC)|*.NC|所有文件(*.*)|*.*||";
-constexpr const char* kFolderTitle = "请选择要保存文件的文件夹";
 
 }  // namespace
 
@@ -35,7 +33,7 @@ CFileProcessDlg::CFileProcessDlg(const ks::ui::Rect& mainWindow)
 CFileProcessDlg::~CFileProcessDlg() = default;
 
 void CFileProcessDlg::ShowMessage(const std::string& text) {
-    if (IsAttached()) View().MessageBox(text);
+    if (IsAttached()) View().MessageBox(Tr("jobfiles", text.c_str()));
 }
 
 bool CFileProcessDlg::OnInitDialog() {
@@ -90,7 +88,7 @@ void CFileProcessDlg::SavePanelSettings() {
 // left alone.
 void CFileProcessDlg::OnChooseDxf() {
     ks::ui::OpenFileResult chosen;
-    if (!View().ChooseOpenFile({kDxfFilter, m_dxfFolder}, &chosen)) chosen = {};
+    if (!View().ChooseOpenFile({PanelText(kTextDxfFilter), m_dxfFolder}, &chosen)) chosen = {};
     m_dxfPath = chosen.path;
     const size_t nameLength = std::min(chosen.name.size(), chosen.path.size());
     m_dxfFolder = chosen.path.substr(0, chosen.path.size() - nameLength);
@@ -99,7 +97,7 @@ void CFileProcessDlg::OnChooseDxf() {
 
 void CFileProcessDlg::OnGenerateNc() {
     std::string folder;
-    if (!View().ChooseFolder(kFolderTitle, &folder) || folder.empty()) return;
+    if (!View().ChooseFolder(PanelText(kTextOutputFolder), &folder) || folder.empty()) return;
     m_ncFolder = folder;
     View().SetItemText(id::IDC_NC_FOLDER, m_ncFolder);
     m_ncBaseName = ks::NcBaseNameOf(m_dxfPath);
@@ -119,7 +117,7 @@ void CFileProcessDlg::OnGenerateNc() {
 
 void CFileProcessDlg::OnChooseJobFile() {
     ks::ui::OpenFileResult chosen;
-    if (View().ChooseOpenFile({kJobFilter, m_ncFolder}, &chosen)) m_jobPath = chosen.path;
+    if (View().ChooseOpenFile({PanelText(kTextJobFilter), m_ncFolder}, &chosen)) m_jobPath = chosen.path;
     View().SetItemText(id::IDC_JOB_PATH, m_jobPath);
 }
 

@@ -20,6 +20,12 @@ inline constexpr const char* kTextLiftRefused = KS_TEXT("panels", "您输入的�
 inline constexpr const char* kTextUpperRefused = KS_TEXT("panels", "您输入的定深上限位值有误");
 inline constexpr const char* kTextLowerRefused = KS_TEXT("panels", "您输入的定深下限位值有误");
 
+// File processing: the file pickers' filters ("name(patterns)|patterns|...")
+// and the output folder picker's title.
+inline constexpr const char* kTextDxfFilter = KS_TEXT("panels", "加工文件(*.dxf)|*.dxf|所有文件(*.*)|*.*||");
+inline constexpr const char* kTextJobFilter = KS_TEXT("panels", "加工文件(*.NC)|*.NC|所有文件(*.*)|*.*||");
+inline constexpr const char* kTextOutputFolder = KS_TEXT("panels", "请选择要保存文件的文件夹");
+
 // About the system: which build runs and where its files are.
 inline constexpr const char* kTextSystemInfo = KS_TEXT("panels", "版本：%1\n程序文件夹：%2\n设置文件夹：%3");
 

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "jobfiles/dxf_converter.h"
+#include "platform/texts.h"
+#include "programs/tool_language.h"
 #include "res/version.h"
 
 namespace {
@@ -17,7 +19,8 @@ constexpr int kExitNotWritten = 2;
 constexpr int kExitUsage = 64;
 
 const char kUsage[] =
-    "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] [--reader written|full] DRAWING.dxf\n"
+    "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] [--reader written|full]\n"
+    "                       [--lang en|zh] DRAWING.dxf\n"
     "       kestrane-dxf2nc --version | --help\n"
     "\n"
     "Converts the circles of a DXF drawing whose diameter (mm) lies between the\n"
@@ -27,13 +30,14 @@ const char kUsage[] =
     "drawing with the full reader, reporting circles missed and arcs taken for\n"
     "holes; --reader full converts every circle of model space, blocks included.\n"
     "Prints the path of the program written; messages go to stderr.\n"
-    "Exit: 0 written, 1 written with messages, 2 not written, 64 usage error.\n";
+    "Exit: 0 written, 1 written with messages, 2 not written, 64 usage error.\n"
+    "Messages are Chinese, or English with --lang en or an English locale.\n";
 
 // Messages as lines on stderr, in the order the conversion shows them.
 class StderrSink final : public ks::MessageSink {
 public:
     void ShowMessage(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
+        std::fprintf(stderr, "%s\n", ks::Tr("jobfiles", text.c_str()).c_str());
         ++m_count;
     }
     int Count() const { return m_count; }
@@ -50,13 +54,16 @@ int Usage(std::FILE* to, int code) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::vector<std::string> args;
+    if (!ks::SpeakTheOperatorsLanguage("kestrane-dxf2nc", argc, argv, args)) return kExitUsage;
+    const size_t count = args.size();
     std::string minText, maxText, outDir = ".";
     ks::DxfReaderKind reader = ks::DxfReaderKind::Written;
     bool haveMin = false, haveMax = false;
     std::vector<std::string> drawings;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+    for (size_t i = 0; i < count; ++i) {
+        const std::string& arg = args[i];
         if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
             drawings.push_back(arg);
             continue;
@@ -69,8 +76,8 @@ int main(int argc, char** argv) {
             std::printf("kestrane-dxf2nc %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
             return 0;
         } else if (arg == "--min" || arg == "--max" || arg == "--out" || arg == "--reader") {
-            if (i + 1 >= argc) return Usage(stderr, kExitUsage);
-            const std::string value = argv[++i];
+            if (i + 1 >= count) return Usage(stderr, kExitUsage);
+            const std::string& value = args[++i];
             if (arg == "--min") { minText = value; haveMin = true; }
             else if (arg == "--max") { maxText = value; haveMax = true; }
             else if (arg == "--out") { outDir = value; }
