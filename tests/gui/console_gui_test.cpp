@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -23,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "i18n/catalogue.h"
 #include "link/posix_serial_driver.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
@@ -30,7 +33,9 @@
 #include "programs/console/console_session.h"
 #include "res/ids.h"
 #include "settings/keys.h"
+#include "ui/qt/dialog_widgets.h"
 #include "ui/qt/hole_map_widget.h"
+#include "ui/qt/ui_faces.h"
 
 namespace ks::console {
 namespace {
@@ -588,6 +593,95 @@ TEST(OperatorStory, ConvertRunRestartResume) {
     const auto& h = c.C().m_Hole[done + 1];
     EXPECT_TRUE(moves[0].endsWith(Q(" -> x=" + std::to_string(h.nX) + " y=" + std::to_string(h.nY) + " z=0")))
         << moves[0].toStdString();
+}
+
+// --- In English -------------------------------------------------------------
+
+void ExpectNoChinese(const std::string& where, const QString& text) {
+    static const QRegularExpression cjk(QStringLiteral("[\\x{3000}-\\x{303f}\\x{4e00}-\\x{9fff}\\x{ff00}-\\x{ffef}]"));
+    EXPECT_FALSE(text.contains(cjk)) << where << ": " << text.toStdString();
+}
+
+// Every text of every visible window: none may hold a Chinese character,
+// and none may run past its control.
+void ExpectEnglishScreen(const std::string& screen) {
+    int checked = 0;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible()) continue;
+        QStringList texts{top->windowTitle()};
+        for (QWidget* w : top->findChildren<QWidget*>()) {
+            if (!w->isVisibleTo(top)) continue;
+            texts << w->toolTip();
+            if (auto* b = qobject_cast<QComboBox*>(w)) {
+                for (int i = 0; i < b->count(); ++i) texts << b->itemText(i);
+            } else if (auto* l = qobject_cast<QListWidget*>(w)) {
+                for (int i = 0; i < l->count(); ++i) texts << l->item(i)->text();
+            } else {
+                texts << ui::qt::ShownText(w);
+            }
+            EXPECT_EQ(ui::qt::Overflow(w), 0) << screen << ": \"" << ui::qt::ShownText(w).toStdString()
+                                              << "\" runs past its control";
+        }
+        for (const QString& t : texts) {
+            ExpectNoChinese(screen, t);
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 10) << screen;
+}
+
+TEST(English, EveryWindowAndPanel) {
+    ASSERT_TRUE(i18n::UseLanguage(Language::English));
+    ui::qt::UseLatinFaces(true);
+    Machine m;
+    m.Start();
+    m.WriteSettings(m.SampleJob());
+    ProgramPanels panels;
+    Console c(panels, m.folder);
+    ASSERT_TRUE(c.Open());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.Text(con::IDC_STATUS_LINE).find("Paused") != std::string::npos; },
+                                kWaitMs))
+        << c.Text(con::IDC_STATUS_LINE);
+    EXPECT_EQ(c.Text(con::IDC_RATE_LABEL), "Done:0.00%");
+    ExpectEnglishScreen("main window");
+    QMenu* menu = c.W().WindowMenu();
+    ASSERT_NE(menu, nullptr);
+    for (QAction* a : menu->actions()) ExpectNoChinese("window menu", a->text());
+
+    const struct { int launcher, panel, close; } screens[] = {
+        {con::IDC_FILE_PROCESS, res::IDD_FILE_PROCESS, res::fileproc::IDC_EXIT},
+        {con::IDC_MACHINING_PARAM, res::IDD_MACHINING_PARAM, res::IDOK},
+        {con::IDC_POSITIONING, res::IDD_POSITIONING, res::IDOK},
+        {con::IDC_MACHINE_PARAM, res::IDD_MACHINE_PARAM, res::IDOK},
+        {con::IDC_SYSTEM_INFO, res::IDD_SYSTEM_INFO, res::IDOK},
+    };
+    for (const auto& s : screens) {
+        c.InPanel(s.launcher, s.panel, [&](DialogWindow& p) {
+            ExpectEnglishScreen("panel " + std::to_string(s.panel));
+            if (s.panel == res::IDD_MACHINING_PARAM) {
+                // A refused value: the operator is told in English.
+                TypeInto(p.Control(res::machining::IDC_LIFT), "99999999");
+                QTest::mouseClick(p.Control(res::machining::IDC_LIFT_SEND), Qt::LeftButton);
+            }
+            QTest::mouseClick(p.Control(s.close), Qt::LeftButton);
+        });
+    }
+    ASSERT_FALSE(c.messages.empty());
+    for (const std::string& text : c.messages) ExpectNoChinese("message", Q(text));
+
+    c.W().SetChildHook([&](DialogWindow& about) {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&about));
+        ExpectEnglishScreen("about box");
+        QTest::mouseClick(about.Control(res::IDOK), Qt::LeftButton);
+    });
+    menu->actions().front()->trigger();
+    c.W().SetChildHook(nullptr);
+
+    c.Click(con::IDC_START);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.Text(con::IDC_STATUS_LINE).find("Drilling") != std::string::npos; },
+                                kWaitMs))
+        << c.Text(con::IDC_STATUS_LINE);
+    ExpectEnglishScreen("machining");
 }
 
 }  // namespace

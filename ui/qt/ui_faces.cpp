@@ -31,7 +31,7 @@ struct Room {
 Room RoomOf(QWidget* w) {
     if (auto* l = qobject_cast<QLabel*>(w)) {
         if (l->wordWrap() || l->textFormat() == Qt::RichText) return {};
-        return {l->text(), l->contentsRect().width() - 2};
+        return {l->text(), l->contentsRect().width()};
     }
     if (dynamic_cast<PictureButton*>(w) != nullptr) return {};  // its text is in its picture
     if (auto* r = qobject_cast<QRadioButton*>(w)) {
@@ -70,6 +70,12 @@ QString Face(const std::string& face) {
     // DejaVu Sans comes with fontconfig on Debian and with the console's package.
     if (g_latin && !face.empty()) return QStringLiteral("DejaVu Sans");
     return Q(face);
+}
+
+int Overflow(QWidget* w) {
+    const Room room = RoomOf(w);
+    if (room.width < 0 || room.text.isEmpty()) return 0;
+    return std::max(0, WidestLine(w->font(), room.text) - room.width);
 }
 
 void ForgetFittedFont(QWidget* w) {

@@ -21,6 +21,10 @@ QString Face(const std::string& face);
 // until its text fits the room the control has for it (to 60 % at most).
 // Elsewhere nothing changes. Call again when the text or the font changes.
 void FitToRoom(QWidget* w);
+// How many pixels the control's text runs past the room it has (0: it
+// fits; also 0 for controls whose text wraps or is drawn in a picture).
+int Overflow(QWidget* w);
+
 // The font the control was given, from which FitToRoom shrinks; call after
 // setting a new one.
 void ForgetFittedFont(QWidget* w);
