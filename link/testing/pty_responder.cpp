@@ -34,15 +34,22 @@ PtyResponder::PtyResponder(uint16_t registers) : m_regs(registers, 0) {
 }
 
 PtyResponder::~PtyResponder() {
-    m_stop = true;
-    if (m_thread.joinable()) m_thread.join();
+    Stop();
     if (m_master >= 0) ::close(m_master);
     if (m_slaveKeep >= 0) ::close(m_slaveKeep);
 }
 
-void PtyResponder::Hangup() {
-    m_stop = true;
+void PtyResponder::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_holdMutex);
+        m_stop = true;
+    }
+    m_holdChanged.notify_all();
     if (m_thread.joinable()) m_thread.join();
+}
+
+void PtyResponder::Hangup() {
+    Stop();
     if (m_slaveKeep >= 0) ::close(m_slaveKeep);
     m_slaveKeep = -1;
     if (m_master >= 0) ::close(m_master);
@@ -52,6 +59,32 @@ void PtyResponder::Hangup() {
 void PtyResponder::SetRegister(uint16_t address, uint16_t value) {
     std::lock_guard<std::mutex> lock(m_regMutex);
     if (address < m_regs.size()) m_regs[address] = value;
+}
+
+bool PtyResponder::ReleaseHeldHalf(int guardMs) {
+    std::unique_lock<std::mutex> lock(m_holdMutex);
+    if (!m_holdChanged.wait_for(lock, std::chrono::milliseconds(guardMs), [this] { return m_holding || m_stop; }) ||
+        !m_holding)
+        return false;
+    const int written = m_heldWritten;
+    m_released = true;
+    m_holdChanged.notify_all();
+    m_holdChanged.wait(lock, [&] { return m_heldWritten != written || m_stop; });
+    return m_heldWritten != written;
+}
+
+void PtyResponder::HoldThenWrite(const std::vector<uint8_t>& rest) {
+    std::unique_lock<std::mutex> lock(m_holdMutex);
+    m_holding = true;
+    m_holdChanged.notify_all();
+    m_holdChanged.wait(lock, [this] { return m_released || m_stop; });
+    if (m_released) {
+        (void)!::write(m_master, rest.data(), rest.size());
+        ++m_heldWritten;
+    }
+    m_holding = false;
+    m_released = false;
+    m_holdChanged.notify_all();
 }
 
 uint16_t PtyResponder::Register(uint16_t address) {
@@ -127,11 +160,10 @@ void PtyResponder::Run() {
             if (m_mode == Mode::kSilent) continue;
             std::vector<uint8_t> answer = Answer(req);
             if (answer.empty()) continue;
-            if (m_mode == Mode::kSplit && answer.size() > 1) {
-                size_t half = answer.size() / 2;
+            if (m_mode == Mode::kHeldSplit && answer.size() > 1) {
+                const size_t half = answer.size() / 2;
                 (void)!::write(m_master, answer.data(), half);
-                std::this_thread::sleep_for(std::chrono::milliseconds(m_splitGapMs.load()));
-                (void)!::write(m_master, answer.data() + half, answer.size() - half);
+                HoldThenWrite(std::vector<uint8_t>(answer.begin() + static_cast<std::ptrdiff_t>(half), answer.end()));
             } else {
                 (void)!::write(m_master, answer.data(), answer.size());
             }

@@ -2,7 +2,10 @@
 // serial driver, against kestrane-sim on a pseudo-terminal linked as COM1
 // in a program folder of the test's own. The operator is played with real
 // clicks, presses and typing; what happened is read back from the settings
-// file, the simulator's command log and the window's own texts.
+// file, the simulator's command log and the window's own texts. Waits are
+// for what is to be seen; where nothing must happen, the test lets the
+// console make a number of exchanges with the machine instead of letting
+// time pass (the limits of the waits only keep a broken run from hanging).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -27,6 +30,7 @@
 
 #include "i18n/catalogue.h"
 #include "link/posix_serial_driver.h"
+#include "link/testing/counting_driver.h"
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "platform/wait_hook.h"
@@ -43,7 +47,7 @@ namespace {
 namespace con = ks::res::console;
 using ui::qt::DialogWindow;
 
-constexpr int kWaitMs = 20000;
+constexpr int kWaitMs = 20000;  // the limit of a wait: only a hang reaches it
 
 QString Q(const std::string& s) { return QString::fromUtf8(s.c_str()); }
 
@@ -62,8 +66,8 @@ public:
         QStringList args{"--link", Q(folder + "/COM1"), "--drill-ms", "150", "--speed-scale", "12000",
                          "--log", Q(log)};
         sim.start(QStringLiteral(KS_SIM_EXE), args + extra);
-        ASSERT_TRUE(sim.waitForStarted(5000));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(Q(folder + "/COM1")).isSymLink(); }, 5000))
+        ASSERT_TRUE(sim.waitForStarted(kWaitMs));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(Q(folder + "/COM1")).isSymLink(); }, kWaitMs))
             << "kestrane-sim made no link";
     }
     void Stop() {
@@ -121,12 +125,12 @@ public:
 class Console {
 public:
     explicit Console(ProgramPanels& panels, const std::string& folder)
-        : session(driver, clock, panels, folder) {
+        : session(line, clock, panels, folder) {
         session.Window().SetMessageHook([this](const std::string& t) { messages.push_back(t); });
     }
     bool Open() {
         const bool ok = session.Open();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&session.Window()));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&session.Window(), kWaitMs));
         return ok;
     }
     DialogWindow& W() { return session.Window(); }
@@ -145,7 +149,7 @@ public:
         W().SetChildHook([&](DialogWindow& child) {
             ran = true;
             EXPECT_EQ(child.Template().id, expectedTemplate);
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(&child));
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(&child, kWaitMs));
             play(child);
             // A play cut short by a failed assertion must not leave the
             // modal loop running.
@@ -156,7 +160,15 @@ public:
         EXPECT_TRUE(ran) << "launcher " << launcher << " opened nothing";
     }
 
+    // Lets the console make `n` more writes on the line (status reads and
+    // commands alike).
+    bool Exchanges(int n) {
+        const int until = line.Writes() + n;
+        return QTest::qWaitFor([&] { return line.Writes() >= until; }, kWaitMs);
+    }
+
     PosixSerialDriver driver;
+    CountingDriver line{driver};
     SystemClock clock;
     ConsoleSession session;
     std::vector<std::string> messages;
@@ -171,7 +183,7 @@ void AnswerFileDialog(std::function<void(QFileDialog*)> act) {
         QFileDialog* found = nullptr;
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) found = d;
-        if (found && QTest::qWaitForWindowExposed(found)) {
+        if (found && QTest::qWaitForWindowExposed(found, kWaitMs)) {
             poll->stop();
             poll->deleteLater();
             act(found);
@@ -268,14 +280,14 @@ TEST(MainWindow, StartsAgainstTheSimulator) {
     QTest::keyClick(&c.W(), Qt::Key_Escape);
     QTest::keyClick(&c.W(), Qt::Key_Return);
     QTest::keyClick(c.Control(con::IDC_HOLE_LIST), Qt::Key_Escape);
-    QTest::qWait(100);
+    ASSERT_TRUE(c.Exchanges(2));
     EXPECT_TRUE(c.W().isVisible());
 
     // The about box: from the window menu of the window's own area, and F1.
     int abouts = 0;
     c.W().SetChildHook([&](DialogWindow& child) {
         EXPECT_EQ(child.Template().id, res::IDD_ABOUTBOX);
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&child));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&child, kWaitMs));
         ++abouts;
         QTest::mouseClick(child.Control(res::IDOK), Qt::LeftButton);
     });
@@ -285,17 +297,21 @@ TEST(MainWindow, StartsAgainstTheSimulator) {
     menu->actions().front()->trigger();
     EXPECT_EQ(abouts, 1);
     c.W().activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&c.W()));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&c.W(), kWaitMs));
     QTest::keyClick(&c.W(), Qt::Key_F1);
     EXPECT_EQ(abouts, 2);
     c.W().SetChildHook(nullptr);
     EXPECT_TRUE(c.W().isVisible());
 
-    // The caption's close box ends the window; no command goes to the controller.
+    // The caption's close box ends the window; no command goes to the
+    // controller. Every write of the console waits for its answer, and the
+    // simulator logs a command before it answers: what close sent is in the
+    // log once close has returned and the events it left are handled.
     const int sent = m.Log().size();
     c.W().close();
     EXPECT_FALSE(c.W().isVisible());
-    QTest::qWait(200);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     EXPECT_EQ(m.Log().size(), sent);
 }
 
@@ -325,7 +341,7 @@ TEST(MainWindow, StartDrillsHoles) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_bDrilling == 0 && c.C().m_bMoving == 0; }, kWaitMs));
     const int held = m.IntSetting(settings::key::Hole);
     const int drills = m.Commands().count("drill");
-    QTest::qWait(1500);  // longer than a hole takes here
+    ASSERT_TRUE(c.Exchanges(30));  // many more than a hole takes here
     EXPECT_EQ(m.IntSetting(settings::key::Hole), held);
     EXPECT_EQ(m.Commands().count("drill"), drills);
     EXPECT_EQ(c.C().m_nState, RunState::Idle);
@@ -342,7 +358,8 @@ TEST(MainWindow, WithoutOpenGl) {
     // and its paints look for no job.
     EXPECT_EQ(c.W().MapWidget()->parentWidget(), nullptr);
     c.W().repaint();
-    QTest::qWait(300);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
     ASSERT_EQ(c.messages.size(), 1u) << c.messages.back();
     EXPECT_EQ(c.messages[0], kNoOpenGlText);
     // No settings read (so none created), no link, no timer.
@@ -380,7 +397,7 @@ TEST(Panels, PositioningJogsAndPresets) {
         EXPECT_TRUE(m.Commands(from).contains("jog-x+"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_bMoving == 0; }, kWaitMs));
         const int32_t stopped = c.C().m_nPosX;
-        QTest::qWait(400);
+        ASSERT_TRUE(c.Exchanges(10));  // the position read again and again
         EXPECT_EQ(c.C().m_nPosX, stopped);
         EXPECT_GT(stopped, 3000);
 
@@ -572,9 +589,9 @@ TEST(OperatorStory, ConvertRunRestartResume) {
         c.Click(con::IDC_PAUSE);
         // A hole already under way may still finish; wait for the run to rest.
         ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().m_bDrilling == 0 && c.C().m_bMoving == 0; }, kWaitMs));
-        QTest::qWait(300);
-        done = m.IntSetting(settings::key::Hole);
     }  // the operator closes the console
+    // Where the closed console left the job, as the next one reads it.
+    done = m.IntSetting(settings::key::Hole);
 
     // A new console in the same folder resumes at the next hole.
     Console c(panels, m.folder);

@@ -41,6 +41,14 @@ has() { grep -q " $1\( \|$\)" "$work/sim.log" 2>/dev/null; }
 wait_for 10 has speed || fail "start-up sent no speed"
 wait_for 10 has unlock || fail "start-up sent no axis lock command"
 
+# The first paint loads the job, and a start before it finds none: wait until
+# the list shows the job's rows (green on the list's blue).
+listed() {
+  [[ $(import -window "$wid" png:- 2>/dev/null | convert png:- -fill black +opaque '#7FFF50' -fill white \
+       -opaque '#7FFF50' -format '%[fx:maxima>0]' info: 2>/dev/null) == 1 ]]
+}
+wait_for 20 listed || fail "the job's holes never showed in the list"
+
 # Start ("停止/启动", the last launcher at the bottom): the first hole is drilled.
 xdotool mousemove --sync $((X + 949)) $((Y + 678)) click 1
 wait_for 30 has drill || fail "no hole drilled"

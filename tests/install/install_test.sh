@@ -156,6 +156,13 @@ else
   wait_for 20 titled || fail "job not loaded: $(xdotool getwindowname "$wid"); log: $(cat "$run/console.log")"
   eval "$(xdotool getwindowgeometry --shell "$wid")"
   wait_for 20 more_than unlock "$unlocks" || fail "the second start-up did not reach the simulator"
+  # The first paint loads the job, and a start before it finds none: wait
+  # until the list shows the job's rows (green on the list's blue).
+  listed() {
+    [[ $(import -window "$wid" png:- 2>/dev/null | convert png:- -fill black +opaque '#7FFF50' -fill white \
+         -opaque '#7FFF50' -format '%[fx:maxima>0]' info: 2>/dev/null) == 1 ]]
+  }
+  wait_for 20 listed || fail "the job's holes never showed in the console's list"
   drills=$(count drill)
   xdotool mousemove --sync $((X + 949)) $((Y + 678)) click 1   # "停止/启动"
   wait_for 30 more_than drill "$drills" || fail "no hole drilled after start"

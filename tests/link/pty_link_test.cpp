@@ -1,6 +1,10 @@
 // The real POSIX driver over a pseudo-terminal pair, with a Modbus slave on
-// the other side. Time bounds here are deliberately loose: they tell "returned
-// at once" from "waited out a time-out" and nothing finer.
+// the other side. Nothing here is timed: a read that must end by itself gets
+// no time-out that could end it instead, the slave holds bytes back until
+// the test lets them go, and a master that must wait out its response
+// time-out runs on a virtual clock moved only by the driver's counted waits.
+// How long the driver's waits really take is measured in
+// bench/link/timing_bench.cpp.
 #include <gtest/gtest.h>
 #include <pty.h>
 #include <stdlib.h>
@@ -9,29 +13,41 @@
 
 #include <cerrno>
 #include <chrono>
+#include <future>
 #include <string>
 #include <thread>
 
 #include "link/modbus_master.h"
 #include "link/port_error.h"
 #include "link/posix_serial_driver.h"
+#include "link/testing/counting_driver.h"
 #include "link/testing/pty_responder.h"
 #include "link_test_util.h"
 
 namespace ks {
 namespace {
 
-using Steady = std::chrono::steady_clock;
-
-double MsSince(Steady::time_point t0) {
-    return std::chrono::duration<double, std::milli>(Steady::now() - t0).count();
-}
-
 class LinkPtyTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(responder.Ok()); }
+
+    // Runs a read that only its bytes (or their absence) can end. A read
+    // that is still blocked after a generous guard fails the test instead
+    // of hanging it: the line is hung up under it.
+    template <class Read>
+    bool EndsByItself(Read&& read) {
+        auto done = std::async(std::launch::async, std::forward<Read>(read));
+        if (done.wait_for(std::chrono::seconds(30)) == std::future_status::ready) return done.get();
+        responder.Hangup();
+        done.wait();
+        ADD_FAILURE() << "the read never ended";
+        return false;
+    }
+
     PtyResponder responder;
     PosixSerialDriver driver;
+    VirtualClock clock;
+    CountingDriver counted{driver, &clock};
 };
 
 TEST_F(LinkPtyTest, ReadsAndWritesRegistersThroughTheMaster) {
@@ -52,81 +68,87 @@ TEST_F(LinkPtyTest, ReadsAndWritesRegistersThroughTheMaster) {
 }
 
 TEST_F(LinkPtyTest, ExceptionAnswerComesBackAfterTheResponseTimeOut) {
-    CModbusMaster master(driver, SystemClock::Instance());
+    CModbusMaster master(counted, clock);
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t data[2];
-    auto t0 = Steady::now();
+    const uint64_t before = clock.NowMs();
     EXPECT_EQ(master.ReadHoldingRegisters(1, 200, 1, data), 0x8002);
-    double ms = MsSince(t0);
-    EXPECT_GE(ms, 490.0);
-    EXPECT_LT(ms, 5000.0);
+    // The five bytes were in with the first read; the master read on until
+    // its 500 ms were over before it judged them.
+    EXPECT_GT(clock.NowMs() - before, 500u);
 }
 
 TEST_F(LinkPtyTest, SilentLineReturnsNothingAfterTheTotalTimeOut) {
     CSerialPort port(driver);
     ASSERT_EQ(port.OpenDevice(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t buf[50];
-    auto t0 = Steady::now();
     EXPECT_EQ(port.ReadBytes(buf, 50), 0u);
-    double ms = MsSince(t0);
-    EXPECT_GE(ms, 148.0);  // 50 x 1 + 100
-    EXPECT_LT(ms, 2000.0);
     EXPECT_TRUE(port.IsOpen());
+    // The time-out left the line as it was: the next request gets its answer.
+    const test::Bytes req = test::WithCrc({1, 3, 0, 0, 0, 9});
+    ASSERT_EQ(port.WriteBytes(req.data(), 8), 8u);
+    uint32_t got = 0;
+    for (int i = 0; i < 100 && got < 23; ++i) got += port.ReadBytes(buf + got, 23 - got);
+    EXPECT_EQ(got, 23u);
+    EXPECT_TRUE(CrcMatches(buf, 21));
 }
 
 TEST_F(LinkPtyTest, CompleteAnswerReturnsAsSoonAsItsLastByteIsIn) {
-    // A long total time-out: only "all bytes in" can end this read early.
+    // No time-out at all: only "all bytes in" can end this read.
     SerialHandle h = driver.Open(responder.SlavePath());
     ASSERT_NE(h, kInvalidSerialHandle);
     ASSERT_TRUE(driver.SetLineSettings(h, LineSettings{}));
-    ASSERT_TRUE(driver.SetTimeouts(h, CommTimeouts{1000, 0, 3000, 0, 0}));
+    ASSERT_TRUE(driver.SetTimeouts(h, CommTimeouts{0, 0, 0, 0, 0}));
     const test::Bytes req = test::WithCrc({1, 3, 0, 0, 0, 9});
     uint32_t put = 0;
     ASSERT_TRUE(driver.Write(h, req.data(), 8, &put));
     ASSERT_EQ(put, 8u);
     uint8_t buf[23];
     uint32_t got = 0;
-    auto t0 = Steady::now();
-    ASSERT_TRUE(driver.Read(h, buf, 23, &got));
+    ASSERT_TRUE(EndsByItself([&] { return driver.Read(h, buf, 23, &got); }));
     EXPECT_EQ(got, 23u);
-    EXPECT_LT(MsSince(t0), 1500.0);
     EXPECT_TRUE(CrcMatches(buf, 21));
     driver.Close(h);
 }
 
 TEST_F(LinkPtyTest, InterByteGapEndsAReadShortAndTheMasterCarriesOn) {
-    responder.SetMode(PtyResponder::Mode::kSplit, 60);
+    responder.SetMode(PtyResponder::Mode::kHeldSplit);
     SerialHandle h = driver.Open(responder.SlavePath());
     ASSERT_NE(h, kInvalidSerialHandle);
     ASSERT_TRUE(driver.SetLineSettings(h, LineSettings{}));
-    ASSERT_TRUE(driver.SetTimeouts(h, CommTimeouts{10, 0, 3000, 0, 0}));
+    // No total time-out: only the gap after the first half can end this read.
+    ASSERT_TRUE(driver.SetTimeouts(h, CommTimeouts{10, 0, 0, 0, 0}));
     const test::Bytes req = test::WithCrc({1, 3, 0, 0, 0, 9});
     uint32_t put = 0;
     ASSERT_TRUE(driver.Write(h, req.data(), 8, &put));
     uint8_t buf[23];
     uint32_t got = 0;
-    auto t0 = Steady::now();
-    ASSERT_TRUE(driver.Read(h, buf, 23, &got));
-    EXPECT_EQ(got, 11u);  // the first half, then a 60 ms gap > 10 ms
-    EXPECT_LT(MsSince(t0), 1500.0);
+    ASSERT_TRUE(EndsByItself([&] { return driver.Read(h, buf, 23, &got); }));
+    EXPECT_EQ(got, 11u);  // the first half; the second is held back
     driver.Close(h);
-    // Let the second half land; the next open purges it.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    // The second half lands on the line now; the next open purges it.
+    ASSERT_TRUE(responder.ReleaseHeldHalf());
 
-    CModbusMaster master(driver, SystemClock::Instance());
+    // The master's answer comes in two halves as well, the second let go
+    // as soon as the slave holds it.
+    CModbusMaster master(counted, clock);
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
+    bool released = false;
+    std::thread release([&] { released = responder.ReleaseHeldHalf(); });
     uint8_t data[18];
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbOk);
+    release.join();
+    EXPECT_TRUE(released);
 }
 
 TEST_F(LinkPtyTest, SilentSlaveGivesResponseTimeOut) {
     responder.SetMode(PtyResponder::Mode::kSilent);
-    CModbusMaster master(driver, SystemClock::Instance());
+    CModbusMaster master(counted, clock);
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t data[18];
-    auto t0 = Steady::now();
+    const uint64_t before = clock.NowMs();
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbResponseTimeout);
-    EXPECT_GE(MsSince(t0), 490.0);
+    EXPECT_GT(clock.NowMs() - before, 500u);  // gave up only after its time-out
     EXPECT_TRUE(master.IsOpen());
 }
 
@@ -244,7 +266,7 @@ TEST(LinkPtyLine, CloseGivesTheTtyBackAsItWasFound) {
 }
 
 TEST_F(LinkPtyTest, VanishedPeerClosesThePortAndLaterTransfersFailAtOnce) {
-    CModbusMaster master(driver, SystemClock::Instance());
+    CModbusMaster master(counted, clock);
     ASSERT_EQ(master.OpenPath(responder.SlavePath(), 57600, 8, 0, 0), 1);
     uint8_t data[18];
     ASSERT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbOk);
@@ -252,9 +274,12 @@ TEST_F(LinkPtyTest, VanishedPeerClosesThePortAndLaterTransfersFailAtOnce) {
     const uint16_t result = master.ReadHoldingRegisters(1, 0, 9, data);
     EXPECT_TRUE(result == kMbResponseTimeout || result == kMbWriteFailed) << result;
     EXPECT_FALSE(master.IsOpen());
-    auto t0 = Steady::now();
+    // At once: no call on the line, no time spent waiting.
+    const int calls = counted.Calls();
+    const uint64_t before = clock.NowMs();
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbWriteFailed);
-    EXPECT_LT(MsSince(t0), 100.0);
+    EXPECT_EQ(counted.Calls(), calls);
+    EXPECT_EQ(clock.NowMs(), before);
 }
 
 }  // namespace

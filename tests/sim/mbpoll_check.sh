@@ -1,18 +1,20 @@
 #!/bin/sh
 # kestrane-sim driven by mbpoll over its pseudo-terminal: read the status
 # block and the signal register, send a move, see the moving bit rise and
-# clear and the positions arrive, and survive illegal requests.
+# clear and the positions arrive, and survive illegal requests. The move
+# takes a second, so that the read right after the command finds it under
+# way even on a busy machine; its end is waited for.
 # Usage: mbpoll_check.sh KESTRANE_SIM MBPOLL
 set -u
 SIM=$1
 MBPOLL=$2
 DIR=$(mktemp -d /tmp/kestrane-mbpoll-XXXXXX)
 LINK=$DIR/COM1
-"$SIM" --link "$LINK" --speed-scale 300 --log "$DIR/log" 2>"$DIR/err" &
+"$SIM" --link "$LINK" --speed-scale 90 --log "$DIR/log" 2>"$DIR/err" &
 PID=$!
 fail() { echo "FAIL: $*"; cat "$DIR/err"; kill $PID 2>/dev/null; wait $PID 2>/dev/null; rm -rf "$DIR"; exit 1; }
 i=0
-while [ ! -L "$LINK" ]; do i=$((i + 1)); [ $i -gt 300 ] && fail "no link"; sleep 0.01; done
+while [ ! -L "$LINK" ]; do i=$((i + 1)); [ $i -gt 3000 ] && fail "no link"; sleep 0.01; done
 
 mb() { "$MBPOLL" -m rtu -a 1 -b 57600 -P none -t 4 -0 -1 -o 1 "$LINK" "$@" 2>&1; }
 # Value of register N in mbpoll's listing ("[N]: \tV").
@@ -23,14 +25,16 @@ out=$(mb -r 0 -c 9) || fail "status read: $out"
 out=$(mb -r 50 -c 1) || fail "signal read: $out"
 [ "$(reg "$out" 50)" = 0 ] || fail "signal not 0: $out"
 
-# Move X +6000, Y -2000 um at 20 mm/s (300 ms).
+# Move X +6000, Y -2000 um at 6 mm/s (1 s).
 mb -r 20 6000 0 63536 65535 0 0 >/dev/null || fail "move vector"
 mb -r 41 40 >/dev/null || fail "command 40"
 out=$(mb -r 0 -c 9)
 [ "$(reg "$out" 0)" = 1 ] || fail "moving bit did not rise: $out"
-sleep 0.6
-out=$(mb -r 0 -c 9)
-[ "$(reg "$out" 0)" = 0 ] || fail "moving bit did not clear: $out"
+n=0
+until out=$(mb -r 0 -c 9) && [ "$(reg "$out" 0)" = 0 ]; do
+  n=$((n + 1)); [ $n -gt 600 ] && fail "moving bit did not clear: $out"
+  sleep 0.05
+done
 [ "$(reg "$out" 2)" = 6000 ] || fail "X did not arrive: $out"
 [ "$(reg "$out" 4)" = 63536 ] || fail "Y low word wrong: $out"
 [ "$(reg "$out" 5)" = 65535 ] || fail "Y high word wrong: $out"

@@ -1,5 +1,7 @@
 #pragma once
 // Runs kestrane-sim as a child process on a link in a fresh temporary folder.
+// Waits are for conditions; their limits only keep a broken simulator from
+// hanging the test.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -35,8 +37,9 @@ public:
             ::execv(argv[0], argv.data());
             ::_exit(127);
         }
-        WaitForLink(true);
+        WaitForLink(true, kGuardMs);
     }
+    static constexpr int kGuardMs = 30000;
     ~SimProcess() {
         Stop();
         ::unlink(m_log.c_str());
@@ -52,17 +55,33 @@ public:
         m_status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
         return m_status;
     }
-    bool Alive() const { return m_pid > 0 && ::waitpid(m_pid, nullptr, WNOHANG) == 0; }
+    // A child found gone is reaped here, and never signalled again.
+    bool Alive() {
+        int st = 0;
+        if (m_pid > 0 && ::waitpid(m_pid, &st, WNOHANG) == m_pid) {
+            m_pid = -1;
+            m_status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+        }
+        return m_pid > 0;
+    }
     bool LinkExists() const {
         struct stat st{};
         return ::lstat(m_link.c_str(), &st) == 0;
     }
-    bool WaitForLink(bool present, int ms = 3000) const {
-        for (int i = 0; i < ms / 10; ++i) {
-            if (LinkExists() == present) return true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
+    bool WaitForLink(bool present, int guardMs = kGuardMs) const {
+        return WaitFor([&] { return LinkExists() == present; }, guardMs);
+    }
+    // The device the link points at now ("" without a link).
+    std::string LinkTarget() const {
+        char target[4096];
+        const ssize_t n = ::readlink(m_link.c_str(), target, sizeof target - 1);
+        return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+    }
+    // After a client closed the port the simulator has read all it sent and
+    // put a fresh pseudo-terminal under the link: wait for that, given the
+    // device the client had.
+    bool WaitForFreshLine(const std::string& old, int guardMs = kGuardMs) const {
+        return WaitFor([&] { return !LinkTarget().empty() && LinkTarget() != old; }, guardMs);
     }
     std::string Log() const {
         std::ifstream f(m_log);
@@ -73,6 +92,16 @@ public:
     const std::string& LinkPath() const { return m_link; }
 
 private:
+    template <class Condition>
+    static bool WaitFor(Condition done, int guardMs) {
+        const auto guard = std::chrono::steady_clock::now() + std::chrono::milliseconds(guardMs);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > guard) return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return true;
+    }
+
     std::string m_dir, m_link, m_log;
     pid_t m_pid = -1;
     int m_status = -1;

@@ -30,6 +30,7 @@
 #include "ui/qt/file_filter.h"
 #include "ui/qt/hole_map_widget.h"
 #include "ui/qt/pictures.h"
+#include "qt_settle.h"
 #include "view/hole_map.h"
 
 namespace ks::ui::qt {
@@ -162,7 +163,7 @@ protected:
         };
         window = std::make_unique<DialogWindow>(*logic);
         window->Open();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.get(), testing::kGuardMs));
     }
     void TearDown() override {
         window.reset();
@@ -248,16 +249,17 @@ TEST_F(MainWindowTest, WindowMenuCarriesTheAboutCommand) {
 }
 
 TEST_F(MainWindowTest, TimerFiresAndReArmReplacesThePeriod) {
-    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks >= 3, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks >= 3, testing::kGuardMs);
     window->SetTimer(con::TIMER_STATUS, 100000);
     const int before = logic->ticks;
-    QTest::qWait(200);
+    // The old 30 ms period would have fired meanwhile.
+    ASSERT_TRUE(testing::LetTimerFire(30, 8));
     EXPECT_EQ(logic->ticks, before);
     window->SetTimer(con::TIMER_STATUS, 20);
-    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks > before, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks > before, testing::kGuardMs);
     window->KillTimer(con::TIMER_STATUS);
     const int stopped = logic->ticks;
-    QTest::qWait(100);
+    ASSERT_TRUE(testing::LetTimerFire(20, 8));
     EXPECT_EQ(logic->ticks, stopped);
 }
 
@@ -278,8 +280,9 @@ TEST_F(MainWindowTest, WaitsKeepPaintingWithoutReenteringTheLogic) {
     logic->duringTick = [&] {
         const int ticks = logic->ticks, cancels = logic->cancels;
         counter.paints = 0;
-        QTimer::singleShot(40, window.get(), [this] { window->close(); });  // the close box
-        QTimer::singleShot(20, window.get(), [this] { window->update(); });
+        // Both come up as soon as the wait lets events through.
+        QTimer::singleShot(0, window.get(), [this] { window->update(); });
+        QTimer::singleShot(0, window.get(), [this] { window->close(); });  // the close box
         logic->waiting = true;
         ks::WaitMs(400);
         logic->waiting = false;
@@ -287,14 +290,14 @@ TEST_F(MainWindowTest, WaitsKeepPaintingWithoutReenteringTheLogic) {
         paintsInWait = counter.paints;
         cancelsAfterWait = logic->cancels - cancels;
     };
-    QTRY_VERIFY_WITH_TIMEOUT(ticksInWait >= 0, 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(ticksInWait >= 0, testing::kGuardMs);
     EXPECT_EQ(logic->reentries, 0);
     EXPECT_EQ(ticksInWait, 0);
     EXPECT_GE(paintsInWait, 1);
     EXPECT_EQ(cancelsAfterWait, 0);
-    QTRY_VERIFY_WITH_TIMEOUT(logic->cancels == 1, 3000);  // delivered once the wait is over
+    QTRY_VERIFY_WITH_TIMEOUT(logic->cancels == 1, testing::kGuardMs);  // delivered once the wait is over
     const int after = logic->ticks;
-    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks > after, 3000);  // and the ticks come round again
+    QTRY_VERIFY_WITH_TIMEOUT(logic->ticks > after, testing::kGuardMs);  // and the ticks come round again
     ks::SetWaitHook(nullptr);
 }
 
@@ -401,8 +404,8 @@ TEST_F(MainWindowTest, HoleMapScreenshot) {
     window->ListSetCurSel(con::IDC_HOLE_LIST, 14);
     window->SetButtonPicture(con::IDC_PUMP, ids::IDB_PUMP_ON);
     window->SetButtonPicture(con::IDC_DRILL, ids::IDB_DRILL_ON);
-    QTRY_VERIFY_WITH_TIMEOUT(window->MapWidget()->PaintedFrames() > 0, 3000);
-    QTest::qWait(100);
+    QTRY_VERIFY_WITH_TIMEOUT(window->MapWidget()->PaintedFrames() > 0, testing::kGuardMs);
+    testing::Settle();
 
     EXPECT_TRUE(ShotShowsSomething(*window, QStringLiteral("main")));
     const QImage mapImage = window->MapWidget()->grabFramebuffer();
@@ -414,18 +417,18 @@ TEST_F(MainWindowTest, HoleMapScreenshot) {
 }
 
 TEST_F(MainWindowTest, OnlyPaintsOfTheWindowItselfReachTheLogic) {
-    QTRY_VERIFY_WITH_TIMEOUT(logic->paints >= 1, 3000);
-    QTest::qWait(50);
+    QTRY_VERIFY_WITH_TIMEOUT(logic->paints >= 1, testing::kGuardMs);
+    testing::Settle();
     const int settled = logic->paints;
     // Status texts change on every tick; they repaint their labels only.
     for (int i = 0; i < 10; ++i) {
         window->SetItemText(con::IDC_X_INT, std::to_string(i) + ".");
         window->SetItemText(con::IDC_STATUS_LINE, "   暂停状态   预约暂停孔号 " + std::to_string(i));
-        QTest::qWait(10);
+        testing::Settle();
     }
     EXPECT_EQ(logic->paints, settled);
     window->Invalidate(true);
-    QTRY_COMPARE_WITH_TIMEOUT(logic->paints, settled + 1, 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(logic->paints, settled + 1, testing::kGuardMs);
 }
 
 TEST_F(MainWindowTest, PickersReturnPathAndName) {
@@ -446,7 +449,7 @@ TEST_F(MainWindowTest, PickersReturnPathAndName) {
             for (QWidget* w : QApplication::topLevelWidgets()) {
                 if (auto* d = qobject_cast<QFileDialog*>(w); d && d->isVisible()) found = d;
             }
-            if (found && QTest::qWaitForWindowExposed(found)) {
+            if (found && QTest::qWaitForWindowExposed(found, testing::kGuardMs)) {
                 poll->stop();
                 poll->deleteLater();
                 act(found);
@@ -512,9 +515,9 @@ int RunPanel(Probe& panel, const std::function<void(DialogWindow&)>& inside) {
     Probe mainLogic(ids::IDD_CONSOLE, -1);
     DialogWindow main(mainLogic);
     main.Open();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(&main));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&main, testing::kGuardMs));
     main.SetChildHook([&](DialogWindow& child) {
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&child));
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&child, testing::kGuardMs));
         const QRect m = main.frameGeometry();
         if (child.Template().panel) {
             EXPECT_EQ(child.frameGeometry(), QRect(m.left() + 4, m.top() + 52, 736, 620));

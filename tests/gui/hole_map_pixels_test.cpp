@@ -13,6 +13,7 @@
 #include "jobfiles/job_loader.h"
 #include "platform/opengl.h"
 #include "ui/qt/hole_map_widget.h"
+#include "qt_settle.h"
 #include "view/hole_map.h"
 
 namespace ks::ui::qt {
@@ -82,11 +83,11 @@ protected:
         for (QWidget* w : {static_cast<QWidget*>(&widget), static_cast<QWidget*>(&immediate)}) {
             w->resize(735, 617);
             w->show();
-            ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(w, testing::kGuardMs));
         }
         ASSERT_TRUE(widget.CreateContext());
         // The map's own window has come up and painted its ground.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() > 0; }, 3000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() > 0; }, testing::kGuardMs));
         // Overlapping circles (5 mm apart, 6 mm across) in serpentine rows
         // around the origin, so that drawing order shows in the pixels.
         for (int i = 0; i < 600; ++i) {
@@ -166,25 +167,25 @@ TEST_F(MapPixelsTest, DrawsWhatTheOpenGlWidgetDrew) {
 
 TEST_F(MapPixelsTest, UnchangedFramesAreNotPainted) {
     widget.Present(map.RenderView(Input(1)));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() > 0; }, 3000));
-    QTest::qWait(100);  // the first paint and any repaint of the exposure are through
+    ASSERT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() > 0; }, testing::kGuardMs));
+    testing::Settle();  // the first paint and any repaint of the exposure are through
     const int painted = widget.PaintedFrames();
 
     // Idle ticks: the same picture again and again.
     for (int i = 0; i < 5; ++i) widget.Present(map.DrawHoleMap(Input(1)));
-    QTest::qWait(100);
+    testing::Settle();
     EXPECT_EQ(widget.PaintedFrames(), painted);
     EXPECT_EQ(widget.UnchangedFrames(), 5);
 
     // Machining: every draw flips the marker, and every one is painted.
     for (int i = 1; i <= 4; ++i) {
         widget.Present(map.DrawHoleMap(Input(3)));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() == painted + i; }, 3000)) << i;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() == painted + i; }, testing::kGuardMs)) << i;
     }
     // A moving cross-hair is painted too.
     posY += 1000.0f;
     widget.Present(map.DrawHoleMap(Input(1)));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() == painted + 5; }, 3000));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return widget.PaintedFrames() == painted + 5; }, testing::kGuardMs));
     EXPECT_EQ(widget.UnchangedFrames(), 5);
 }
 
