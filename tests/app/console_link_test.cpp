@@ -52,8 +52,6 @@ void ExpectEachHoleDrilled(const ConsoleRig& rig, const Holes& holes, int interr
     EXPECT_EQ(rig.machine.FinishedDrills().size() >= holes.size(), true);
 }
 
-int CountOf(const std::vector<int>& v, int x) { return int(std::count(v.begin(), v.end(), x)); }
-
 TEST(ConsoleLinkTest, LostControllerPausesTheRunAndTheJobEndsAfterItsReturn) {
     ConsoleRig rig(SlowDrill());
     const Holes holes = Row(6);

@@ -75,7 +75,9 @@ TEST(ConsoleSafetyTest, FinishedBitFromThePreviousHoleMarksNothingDone) {
             rig.Tick();
             for (int h = 1; h <= 4; ++h) {
                 // A hole counts as done only once the controller drilled it.
-                if (rig.dlg->m_Hole[h].bDone == 1) ASSERT_GE(rig.machine.FinishedDrills().size(), size_t(h));
+                if (rig.dlg->m_Hole[h].bDone == 1) {
+                    ASSERT_GE(rig.machine.FinishedDrills().size(), size_t(h));
+                }
             }
         }
         ASSERT_TRUE(rig.JobEnded());

@@ -322,7 +322,7 @@ void DialogWindow::MessageBox(const std::string& text) {
         return;
     }
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(res::kAppName), Q(text), QMessageBox::Ok, this);
-    // The operator's texts are Chinese; so is the one button.
+    // The one button speaks the operator's language like the text above it.
     box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("window", "确定"));
     box.exec();
 }
