@@ -14,7 +14,11 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+fail() {
+  echo "FAIL: $*" >&2
+  for f in console.log sim.log; do [[ -s "$work/$f" ]] && { echo "--- $f (last lines)"; tail -n 5 "$work/$f"; } >&2; done
+  exit 1
+}
 wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
   local until=$((SECONDS + $1)); shift
   until "$@"; do (( SECONDS < until )) || return 1; sleep 0.1; done
@@ -50,8 +54,15 @@ listed() {
 wait_for 20 listed || fail "the job's holes never showed in the list"
 
 # Start ("停止/启动", the last launcher at the bottom): the first hole is drilled.
-xdotool mousemove --sync $((X + 949)) $((Y + 678)) click 1
-wait_for 30 has drill || fail "no hole drilled"
+# On a loaded machine (the sanitizer build beside other tests) a move whose
+# writes all time out pauses the run, as it should; the operator then presses
+# start again, and so does this check, up to three times.
+drilled=0
+for _ in 1 2 3; do
+  xdotool mousemove --sync $((X + 949)) $((Y + 678)) click 1
+  if wait_for 15 has drill; then drilled=1; break; fi
+done
+(( drilled )) || fail "no hole drilled after three starts"
 wait_for 30 grep -q $'^Hole=1\r$' "$work/KSConfig.ini" || fail "Hole not saved: $(grep Hole "$work/KSConfig.ini")"
 kill -0 "${pids[1]}" || fail "the console ended"
 echo "kestrane: window, start-up and first hole OK"
