@@ -40,11 +40,11 @@ std::optional<Language> ChooseLanguage(int argc, const char* const* argv, GetEnv
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (arg == "--") break;
-        if (arg == "--lang") {
-            asked = i + 1 < argc ? std::string_view(argv[++i]) : std::string_view();
-        } else if (arg.substr(0, 7) == "--lang=") {
-            asked = arg.substr(7);
-        }
+        int skip = 0;
+        if (!IsLanguageOption(argc, argv, i, &skip)) continue;
+        // "--lang=VALUE", "--lang VALUE", or a last "--lang" with no value.
+        asked = arg.size() > 6 ? arg.substr(7) : skip == 2 ? std::string_view(argv[i + 1]) : std::string_view();
+        i += skip - 1;
     }
     if (!asked) return LanguageFromEnvironment(getenv);
     const std::optional<Language> chosen = LanguageFromOption(*asked);
