@@ -21,17 +21,21 @@ Language LanguageFromEnvironment(GetEnv getenv) {
     return Language::Chinese;
 }
 
-bool IsLanguageOption(int argc, const char* const* argv, int i, int* skip) {
+bool IsLanguageOption(int argc, const char* const* argv, int i, int* skip, std::string_view* value) {
     const std::string_view arg = argv[i];
+    std::string_view given;
     if (arg == "--lang") {
+        // A last "--lang" with no value counts as an empty (refused) value.
         *skip = i + 1 < argc ? 2 : 1;
-        return true;
-    }
-    if (arg.substr(0, 7) == "--lang=") {
+        if (*skip == 2) given = argv[i + 1];
+    } else if (arg.substr(0, 7) == "--lang=") {
         *skip = 1;
-        return true;
+        given = arg.substr(7);
+    } else {
+        return false;
     }
-    return false;
+    if (value != nullptr) *value = given;
+    return true;
 }
 
 std::optional<Language> ChooseLanguage(int argc, const char* const* argv, GetEnv getenv,
@@ -41,9 +45,9 @@ std::optional<Language> ChooseLanguage(int argc, const char* const* argv, GetEnv
         const std::string_view arg = argv[i];
         if (arg == "--") break;
         int skip = 0;
-        if (!IsLanguageOption(argc, argv, i, &skip)) continue;
-        // "--lang=VALUE", "--lang VALUE", or a last "--lang" with no value.
-        asked = arg.size() > 6 ? arg.substr(7) : skip == 2 ? std::string_view(argv[i + 1]) : std::string_view();
+        std::string_view value;
+        if (!IsLanguageOption(argc, argv, i, &skip, &value)) continue;
+        asked = value;
         i += skip - 1;
     }
     if (!asked) return LanguageFromEnvironment(getenv);

@@ -26,7 +26,8 @@ Language LanguageFromEnvironment(GetEnv getenv = nullptr);
 std::optional<Language> ChooseLanguage(int argc, const char* const* argv, GetEnv getenv = nullptr,
                                        std::string_view* badValue = nullptr);
 
-// True when argv[i] is a --lang option; *skip is how many arguments it takes.
-bool IsLanguageOption(int argc, const char* const* argv, int i, int* skip);
+// True when argv[i] is a --lang option ("--lang VALUE" or "--lang=VALUE");
+// *skip is how many arguments it takes, *value (when given) its value.
+bool IsLanguageOption(int argc, const char* const* argv, int i, int* skip, std::string_view* value = nullptr);
 
 }  // namespace ks
