@@ -3,6 +3,7 @@
 // controller behind an in-process serial driver, virtual time, and a
 // settings folder of its own.
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -135,8 +136,10 @@ public:
     }
 
     // Creates the window, runs its start-up and its first paint.
-    void Start(bool paint = true) {
-        dlg = std::make_unique<CConsoleDlg>(driver, clock, positioning, machining, folder.string());
+    void Start(bool paint = true) { Open(driver, paint); }
+    // The same over another line.
+    void Open(SerialDriver& line, bool paint = true) {
+        dlg = std::make_unique<CConsoleDlg>(line, clock, positioning, machining, folder.string());
         started = view.Open(*dlg);
         if (paint) dlg->OnPaint();
     }
@@ -171,6 +174,24 @@ public:
                              static_cast<uint16_t>(static_cast<uint32_t>(value) >> 16)};
         machine.WriteRegisters(60, words, 2);
         machine.Command(axisCommand);
+    }
+
+    // The operator opens the positioning panel, types x and y (micrometres,
+    // shown as millimetres) and presses the X and Y set buttons.
+    void SetXYInPositioningPanel(int32_t x, int32_t y) {
+        namespace pos = res::positioning;
+        view.QueueModal([this, x, y](ui::testing::FakeView& panel, ui::Dialog&) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.3f", x / 1000.0);
+            panel.Type(pos::IDC_X_VALUE, text);
+            panel.Click(pos::IDC_X_SET);
+            std::snprintf(text, sizeof text, "%.3f", y / 1000.0);
+            panel.Type(pos::IDC_Y_VALUE, text);
+            panel.Click(pos::IDC_Y_SET);
+            Tick();  // the main window's tick sends them
+            panel.Click(res::IDOK);
+        });
+        view.Click(ids::IDC_POSITIONING);
     }
 
     VirtualClock clock;
