@@ -171,7 +171,7 @@ TEST(ConsoleSafetyTest, NoPanelOpensUnderARunAndClosingOneKeepsTheCurrentHole) {
 TEST(ConsoleSafetyTest, HoleChosenWhileTheStartIsPendingIsDrilledOnlyAfterItsArrival) {
     for (int button : {ids::IDC_NEXT_HOLE, ids::IDC_PREV_HOLE, ids::IDC_SKIP_HOLE}) {
         ConsoleRig rig;
-        const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}, {4500, 0}};
+        const Holes holes = {{0, 0}, {30000, 0}, {60000, 0}, {90000, 0}};  // a second's move apart
         rig.WriteSettings(rig.WriteJob(holes), 0);
         rig.Start();
         rig.view.Click(ids::IDC_START);
