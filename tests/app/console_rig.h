@@ -177,16 +177,21 @@ public:
     }
 
     // The operator opens the positioning panel, types x and y (micrometres,
-    // shown as millimetres) and presses the X and Y set buttons.
+    // typed as millimetres) and presses the X and Y set buttons. The panel
+    // takes millimetres times 1000 truncated toward zero, and in binary
+    // 0.7 x 1000 may come out just below 700: typed half a micrometre
+    // further out, the micrometre stays.
     void SetXYInPositioningPanel(int32_t x, int32_t y) {
         namespace pos = res::positioning;
-        view.QueueModal([this, x, y](ui::testing::FakeView& panel, ui::Dialog&) {
+        auto typed = [](int32_t um) {
             char text[32];
-            std::snprintf(text, sizeof text, "%.3f", x / 1000.0);
-            panel.Type(pos::IDC_X_VALUE, text);
+            std::snprintf(text, sizeof text, "%.4f", (um + (um < 0 ? -0.5 : 0.5)) / 1000.0);
+            return std::string(text);
+        };
+        view.QueueModal([this, x, y, typed](ui::testing::FakeView& panel, ui::Dialog&) {
+            panel.Type(pos::IDC_X_VALUE, typed(x));
             panel.Click(pos::IDC_X_SET);
-            std::snprintf(text, sizeof text, "%.3f", y / 1000.0);
-            panel.Type(pos::IDC_Y_VALUE, text);
+            panel.Type(pos::IDC_Y_VALUE, typed(y));
             panel.Click(pos::IDC_Y_SET);
             Tick();  // the main window's tick sends them
             panel.Click(res::IDOK);
