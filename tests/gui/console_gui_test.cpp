@@ -133,7 +133,9 @@ public:
     bool Open() {
         const bool ok = session.Open();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&session.Window(), kWaitMs));
-        if (ok) EXPECT_TRUE(QTest::qWaitFor([this] { return C().m_bLinkStarted == 1; }, kWaitMs));
+        if (ok) {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return C().m_bLinkStarted == 1; }, kWaitMs));
+        }
         return ok;
     }
     DialogWindow& W() { return session.Window(); }
