@@ -224,7 +224,8 @@ TEST(ShiftSoak, EightHoursWithControllerAndAdapterLossesAndTwoCuts) {
             panel.Click(res::IDOK);
         });
         program.view->Click(ids::IDC_POSITIONING);
-        if (program.view->ModalRuns().size() == panelsBefore) report.Violation("the paused run opened no positioning panel");
+        if (program.view->ModalRuns().size() == panelsBefore)
+            report.Violation("the paused run opened no positioning panel");
     };
 
     enum class Gone { Nothing, Controller, Adapter } gone = Gone::Nothing;
