@@ -41,7 +41,7 @@ ModbusResult CConsoleDlg::ReadRegisters(uint16_t start, uint16_t count, uint8_t*
     if (m_bSkipped) return m_link.Failure();
     const ModbusResult r =
         m_pModbus ? m_pModbus->ReadHoldingRegisters(kControllerSlave, start, count, dest) : kMbWriteFailed;
-    if (m_link.Note(r)) m_nLockAtLoss = m_nLockMotor;
+    if (m_link.Note(r)) NoteLinkLoss();
     return r;
 }
 
@@ -50,7 +50,7 @@ ModbusResult CConsoleDlg::WriteRegisters(uint16_t start, uint16_t count, const u
     if (m_bSkipped) return m_link.Failure();
     const ModbusResult r =
         m_pModbus ? m_pModbus->WriteMultipleRegisters(kControllerSlave, start, count, src) : kMbWriteFailed;
-    if (m_link.Note(r)) m_nLockAtLoss = m_nLockMotor;
+    if (m_link.Note(r)) NoteLinkLoss();
     return r;
 }
 
@@ -153,6 +153,7 @@ bool CConsoleDlg::MoveToHole() {
     // vector it would repeat the previous move, so it only follows a vector
     // that arrived.
     if (!WriteRegs(kRegMoveVector, 6, v)) return false;
+    m_moveTarget = Place{target.nX, target.nY};
     const bool executed = ExecuteMove();
     m_bMoving = 1;
     return executed;
@@ -179,16 +180,26 @@ void CConsoleDlg::ContinuousJog(JogAxis axis, uint8_t positive) {
     }
 }
 
-void CConsoleDlg::StopJog() { SendCommand(kCmdStopJog); }
+// A stop the line lost is kept for the link's return (console_outage.cpp);
+// one that a controller answered and refused would be refused again.
+bool CConsoleDlg::StopLost(bool sent) const { return !sent && LinkWatch::IsLinkError(m_wCommResult); }
+
+void CConsoleDlg::StopJog() {
+    if (StopLost(SendCommand(kCmdStopJog))) m_stops.jog = true;
+}
 
 void CConsoleDlg::StopMotion() {
     uint8_t zero[2] = {0, 0};
-    WriteRegs(kRegStatus0, 1, zero);
+    if (StopLost(WriteRegs(kRegStatus0, 1, zero))) m_stops.motion = true;
     uint8_t v[12];
     Put32(v, 1);
     Put32(v + 4, 1);
     Put32(v + 8, 1);
     if (WriteRegs(kRegMoveVector, 6, v)) ExecuteMove();
+}
+
+void CConsoleDlg::StopMachining() {
+    if (StopLost(SendCommand(kCmdStopMachining))) m_stops.drilling = true;
 }
 
 void CConsoleDlg::SetSpeed(int32_t level) {
@@ -207,12 +218,12 @@ void CConsoleDlg::SetSpeed(int32_t level) {
     SendCommand(kCmdTakeSpeed);
 }
 
-void CConsoleDlg::SetCoordinate(int32_t axis, int32_t value) {
-    if (axis < 1 || axis > 3) return;
+bool CConsoleDlg::SetCoordinate(int32_t axis, int32_t value) {
+    if (axis < 1 || axis > 3) return false;
     uint8_t b[4];
     Put32(b, value);
-    WriteRegs(kRegCoordinate, 2, b);
-    SendCommand(static_cast<uint8_t>(kCmdSetX + axis - 1));
+    const bool valueArrived = WriteRegs(kRegCoordinate, 2, b);
+    return SendCommand(static_cast<uint8_t>(kCmdSetX + axis - 1)) && valueArrived;
 }
 
 namespace {
@@ -270,7 +281,11 @@ void CConsoleDlg::OnHfButton() {
 }
 
 void CConsoleDlg::OnDrillButton() {
-    SendCommand(m_bDrilling != 0 ? kCmdStopMachining : kCmdStartDrill);
+    if (m_bDrilling != 0) {
+        StopMachining();
+    } else {
+        SendCommand(kCmdStartDrill);
+    }
     ReadStatus();
 }
 

@@ -103,6 +103,17 @@ bool CConsoleDlg::OnInitDialog() {
     LoadSettings();
 
     m_pModbus = std::make_unique<CModbusMaster>(m_driver, m_clock);
+    // The link's start-up waits on the line: a second before the second
+    // attempt at a port that does not open, half a second for each read of
+    // a silent controller. The operator sees the window meanwhile, so it
+    // runs once the window is up, at the first turn of its event loop.
+    View().SetTimer(ids::TIMER_LINK_START, 0);
+    return true;
+}
+
+void CConsoleDlg::StartLink() {
+    if (m_bLinkStarted == 1) return;
+    m_bLinkStarted = 1;
     int opened = m_pModbus->Open(m_nComPort, 57600, 8, 0, 0);
     if (!opened) {
         m_clock.Sleep(1000);
@@ -114,7 +125,7 @@ bool CConsoleDlg::OnInitDialog() {
     // No port: down from the start, and the tick looks for it.
     if (!opened) {
         m_link.SetDown(kMbWriteFailed);
-        m_nLockAtLoss = m_nLockMotor;
+        NoteLinkLoss();
     }
 
     for (int i = 0; i < 2; ++i) {
@@ -124,17 +135,16 @@ bool CConsoleDlg::OnInitDialog() {
     View().SetTimer(ids::TIMER_STATUS, 300);
     SetSpeed(m_nSpeedLevel);
     SendLockAsSaved();
-    return true;
 }
 
+// The button's picture goes with the member: the next status read shows a
+// change only against the member, so a picture left behind here would stay
+// wrong for good.
 void CConsoleDlg::SendLockAsSaved() {
-    if (m_nLockMotor == 1) {
-        m_bAxisLocked = 1;
-        SendCommand(kCmdLockAxes);
-    } else if (m_nLockMotor == 0) {
-        m_bAxisLocked = 0;
-        SendCommand(kCmdUnlockAxes);
-    }
+    if (m_nLockMotor != 0 && m_nLockMotor != 1) return;
+    m_bAxisLocked = static_cast<uint8_t>(m_nLockMotor);
+    View().SetButtonPicture(ids::IDC_LOCK, m_bAxisLocked ? res::IDB_LOCKED : res::IDB_UNLOCKED);
+    SendCommand(m_bAxisLocked ? kCmdLockAxes : kCmdUnlockAxes);
 }
 
 void CConsoleDlg::OnPaint() {

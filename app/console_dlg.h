@@ -5,13 +5,15 @@
 // and routes clicks, keys, timer ticks and paints here.
 //
 // The operations are spread over files by concern:
-//   console_dlg.cpp       construction, start-up, paint, keys, size, wheel
+//   console_dlg.cpp       construction, start-up (settings, then the link), paint, keys, size, wheel
 //   console_settings.cpp  LoadSettings / SaveSettings
 //   console_commands.cpp  WriteRegs and every controller command
 //   console_status.cpp    the status tick, status read and the displays
 //   console_job.cpp       job loading glue and the hole list
 //   console_run.cpp       the run sequencer and hole navigation
 //   console_panels.cpp    the panel launchers
+//   console_link.cpp      the link going down and coming back
+//   console_outage.cpp    stops kept through a loss, the place checked after it
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "app/job_record.h"
+#include "app/link_safety.h"
 #include "app/link_watch.h"
 #include "app/status_bits.h"
 #include "jobfiles/job_loader.h"
@@ -50,6 +53,8 @@ public:
     panels::CMachiningParamDlg& Machining() { return m_paramPanel; }
 
     // --- Window events ------------------------------------------------
+    // Settings only: the link's start-up waits on the line, so it runs from
+    // the one-shot timer TIMER_LINK_START once the window is up.
     bool OnInitDialog() override;
     void OnPaint() override;
     void OnTimer(int timerId) override;
@@ -84,10 +89,14 @@ public:
     bool MoveToHole();
     void StepJog(ks::panels::JogAxis axis, uint8_t positive);
     void ContinuousJog(ks::panels::JogAxis axis, uint8_t positive);
+    // The three stops: one that does not arrive is kept (m_stops) and sent
+    // again when the link is back.
     void StopJog();
     void StopMotion();
+    void StopMachining();
     void SetSpeed(int32_t level);
-    void SetCoordinate(int32_t axis, int32_t value);
+    // True when the value and the command arrived.
+    bool SetCoordinate(int32_t axis, int32_t value);
     void SetPulseWidth(int32_t v);
     void SetPulseInterval(int32_t v);
     void SetPowerAmp(int32_t v);
@@ -128,7 +137,10 @@ public:
     void ShowCommResult(ModbusResult result);
     void ShowPortOpenError();
 
-    // --- Link state (console_link.cpp) ---------------------------------------
+    // --- Link state (console_link.cpp, console_outage.cpp) ------------------
+    // The start-up's link work: open the port, read the status twice, start
+    // the status timer, send the speed level and the axis lock.
+    void StartLink();
     // The tick's work while the link is down: reopen the port when it is
     // closed and read the status, once a second.
     void ProbeLink();
@@ -142,7 +154,25 @@ public:
     void SendLockAsSaved();
     // Started and neither paused nor ended.
     bool RunUnderWay() const;
-    void SettleHoleAfterOutage();
+    // Paused or idle, nothing pending: what the panels that take over the
+    // machine or the job wait for. A click that waited behind a wait on the
+    // line is judged in the state after the wait, and the run's own arrival
+    // wait ends in state 1 with the drilling still to come.
+    bool RunStands() const { return m_nState == RunState::Idle && !RunUnderWay(); }
+    // The link just went down: what the return will need.
+    void NoteLinkLoss();
+    // Sends the stops kept through a loss and reads the status; true when
+    // none is left and the link stayed up.
+    bool SendPendingStops();
+    // On the return: the machine must stand where the console last saw it
+    // (or where its last move went), else the coordinates are in doubt.
+    void CheckPlaceAfterOutage();
+    // A preset of X or Y arrived; both clear a doubt about the coordinates.
+    void NotePresetArrived(int32_t axis);
+    // The hole that was drilled when the link went: done when the
+    // controller finished it meanwhile (`finished`, as the return's first
+    // status read showed it).
+    void SettleHoleAfterOutage(bool finished);
     // The job record's lines (job_record.h).
     RecordLine RecordFor(RecordEvent event, int32_t hole) const;
     void Record(RecordEvent event, int32_t hole, std::optional<PauseCause> cause = std::nullopt);
@@ -170,6 +200,9 @@ public:
     void OnNextHole();
     void OnSkipToHole();
     void OnSetPauseHole();
+    // Previous, next and skip: allowed, and the move they make.
+    bool MayChooseHole() const;
+    void MoveToChosenHole();
     void OnSyncToggle();
     void SelectHoleInList();
     // False when a move was due but did not reach the controller.
@@ -183,6 +216,7 @@ public:
 
     // --- Panel launchers (console_panels.cpp), buttons 1000..1004 --------
     void OnFileProcess();
+    void ReloadSettingsAfterPanel();
     void OnMachiningParam();
     void OnPositioning();
     void OnMachineParam();
@@ -237,7 +271,7 @@ public:
     LinkWatch m_link;
     uint8_t m_bProbing = 0;
     uint8_t m_bSkipped = 0;  // the last transfer was not made: the link is down
-    uint8_t m_bLostWhileDrilling = 0;  // the link went while a hole was drilled
+    int32_t m_nLostWhileDrilling = 0;  // the hole drilled when the link went (0: none)
     int m_nSilentProbes = 0;            // probes in a row on an open port without an answer
     JobRecord m_record;
     std::string m_strRecordProblem;
@@ -245,6 +279,12 @@ public:
     uint32_t m_nDrillStartTick = 0;
     int32_t m_nDrillStartZ = 0;
     int32_t m_nLockAtLoss = 0;          // m_nLockMotor when the link went down
+    uint8_t m_bLinkStarted = 0;         // the start-up's link work has run
+    PendingStops m_stops;
+    uint8_t m_bPlaceKnown = 0;          // a status read has shown the position
+    std::optional<Place> m_placeAtLoss;  // the position last read before the loss
+    std::optional<Place> m_moveTarget;   // where the last move to a hole went
+    PlaceDoubt m_placeDoubt;
     PortOpenError m_eToldPortError = PortOpenError::None;
     // Left by the last status read for ActOnStatus.
     uint8_t m_bLockChanged = 0;
@@ -278,7 +318,10 @@ public:
     static constexpr int32_t kNeverShown = -9000081;
 
 private:
-    class MessageBoxSink;
+    class HeldMessages;
+    // The job file read into a table of its own; the window's table and
+    // count take it over whole. Its messages are left in `held`.
+    void ReadJobWhole(HeldMessages& held);
     void MapCommands();
     void ApplyStatusBlock(const StatusBits& st);
     ModbusResult WriteAttempts(uint16_t address, uint16_t count, const uint8_t* src,
@@ -291,6 +334,7 @@ private:
     // twice. True when the move is known to have arrived.
     bool ExecuteMove();
     bool HoleInTable(int32_t hole) const { return hole >= 0 && hole < kHoleSlots; }
+    bool StopLost(bool sent) const;
     // The move after which a run pauses when its writes did not arrive.
     void PauseAfterFailedMove();
 

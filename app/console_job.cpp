@@ -1,6 +1,9 @@
-// Job loading glue: the loaders of jobfiles fill the hole table, their
+// Job loading glue: the loaders of jobfiles fill a hole table, their
 // messages become message boxes of this window, and the hole list shows
 // one row per hole.
+#include <memory>
+#include <vector>
+
 #include "app/console_dlg.h"
 #include "platform/texts.h"
 #include "res/ids.h"
@@ -9,19 +12,36 @@ namespace ks::app {
 
 namespace ids = ks::res::console;
 
-class CConsoleDlg::MessageBoxSink final : public MessageSink {
+// A message box runs an event loop of its own, in which the status tick and
+// the map's paints go on; the loaders' messages are therefore kept until
+// the job they speak of is in place, and shown after.
+class CConsoleDlg::HeldMessages final : public MessageSink {
 public:
-    explicit MessageBoxSink(ks::ui::DialogView& view) : m_view(view) {}
-    void ShowMessage(const std::string& text) override { m_view.MessageBox(Tr("jobfiles", text.c_str())); }
+    void ShowMessage(const std::string& text) override { m_texts.push_back(text); }
+    void ShowAll(ks::ui::DialogView& view) const {
+        for (const std::string& text : m_texts) view.MessageBox(Tr("jobfiles", text.c_str()));
+    }
 
 private:
-    ks::ui::DialogView& m_view;
+    std::vector<std::string> m_texts;
 };
 
-void CConsoleDlg::LoadJob() {
+// Read into a copy of the table (which keeps the done marks, and the slots
+// beyond the new job as they were), then taken over whole: nothing ever
+// sees a table filled halfway or a count that does not match it.
+void CConsoleDlg::ReadJobWhole(HeldMessages& held) {
     m_record.SetJob(m_settingsFolder, m_strJobPath);
-    MessageBoxSink sink(View());
-    ks::LoadJob(m_strJobPath, m_Hole, m_nHoleCount, sink);
+    auto table = std::make_unique<HoleSlots>(m_Hole);
+    int32_t count = m_nHoleCount;
+    ks::LoadJob(m_strJobPath, *table, count, held);
+    m_Hole = *table;
+    m_nHoleCount = count;
+}
+
+void CConsoleDlg::LoadJob() {
+    HeldMessages held;
+    ReadJobWhole(held);
+    held.ShowAll(View());
 }
 
 void CConsoleDlg::FillHoleList() {
@@ -31,10 +51,13 @@ void CConsoleDlg::FillHoleList() {
     View().ListSetCurSel(ids::IDC_HOLE_LIST, 0);
 }
 
+// The list is emptied and filled in one go, once the job is read.
 void CConsoleDlg::ReloadJob() {
+    HeldMessages held;
+    ReadJobWhole(held);
     View().ListReset(ids::IDC_HOLE_LIST);
-    LoadJob();
     FillHoleList();
+    held.ShowAll(View());
 }
 
 }  // namespace ks::app

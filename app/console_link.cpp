@@ -41,37 +41,45 @@ void CConsoleDlg::ProbeLink() {
     ActOnStatus();
 }
 
+// Everything that may have run on unseen is settled before the start-up's
+// commands go out again; a loss in the middle leaves the rest (stops, the
+// hole's fate) for the next return.
 void CConsoleDlg::OnLinkBack() {
     m_link.SetUp();
     ShowCommResult(kMbOk);
-    SetSpeed(m_nSpeedLevel);
     // The lock the console knew before the loss: a restarted controller
-    // reports its own default, which must not overrule the operator's.
+    // reports its own default, which must not overrule the operator's. Taken
+    // first, so that a loss during the writes below keeps it.
     m_nLockMotor = m_nLockAtLoss;
+    // Decided on this first read: the stop below may clear the finished bit.
+    const bool finishedMeanwhile = HoleFinishedHere(m_bFinshJG);
+    CheckPlaceAfterOutage();
+    SendPendingStops();
+    if (m_link.Down()) return;
+    SetSpeed(m_nSpeedLevel);
     SendLockAsSaved();
-    if (m_bLostWhileDrilling == 1) SettleHoleAfterOutage();
+    if (m_link.Down()) return;
+    if (m_nLostWhileDrilling != 0) SettleHoleAfterOutage(finishedMeanwhile);
 }
 
-// The controller may have finished the hole, or be drilling it still, while
-// the console could not see it. Finished (and the reads before the loss
-// saw this hole's drilling): it is marked done and the next hole becomes
-// current, as at a reserved pause hole. Still drilling: the stop that the
-// pause could not send goes out now, and start drills the hole again.
-void CConsoleDlg::SettleHoleAfterOutage() {
-    m_bLostWhileDrilling = 0;
-    if (HoleFinishedHere(m_bFinshJG)) {
-        // When it finished is unknown: the record leaves the drill time out.
-        m_bDrillTimed = 0;
-        MarkCurrentHoleDone();
-        if (m_nCurHole < m_nHoleCount) {
-            ++m_nCurHole;
-            SelectHoleInList();
-        } else {
-            Record(RecordEvent::JobEnd, m_nCurHole);
-            EndJob();
-        }
-    } else if (m_bDrilling == 1) {
-        SendCommand(kCmdStopMachining);
+// The controller may have finished the hole while the console could not
+// see it (the reads before the loss saw this hole's drilling): it is marked
+// done and the next hole becomes current, as at a reserved pause hole. A
+// hole still drilled was stopped by the pending stop; start drills it again.
+// When the operator went to another hole meanwhile, that one is not touched.
+void CConsoleDlg::SettleHoleAfterOutage(bool finished) {
+    const int32_t hole = m_nLostWhileDrilling;
+    m_nLostWhileDrilling = 0;
+    if (!finished || hole != m_nCurHole) return;
+    // When it finished is unknown: the record leaves the drill time out.
+    m_bDrillTimed = 0;
+    MarkCurrentHoleDone();
+    if (m_nCurHole < m_nHoleCount) {
+        ++m_nCurHole;
+        SelectHoleInList();
+    } else {
+        Record(RecordEvent::JobEnd, m_nCurHole);
+        EndJob();
     }
 }
 
@@ -81,13 +89,10 @@ bool CConsoleDlg::RunUnderWay() const {
            m_nNextStep == NextStep::MoveToHole || m_nNextStep == NextStep::StartDrilling;
 }
 
+// The pause's stop cannot go out now; it is kept for the return, and the
+// pause leaves the reason on the status line (console_run.cpp, PauseRun).
 void CConsoleDlg::PauseForLostLink() {
-    if (!RunUnderWay()) return;
-    const bool startAsked =
-        m_nState == RunState::Idle && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1;
-    m_bLostWhileDrilling = (m_nState == RunState::Machining || startAsked) ? 1 : 0;
-    PauseRun(PauseCause::LostLink);
-    SetPauseReason(ConsoleText(kTextLinkLost));
+    if (RunUnderWay()) PauseRun(PauseCause::LostLink);
 }
 
 }  // namespace ks::app

@@ -10,13 +10,24 @@ namespace ks::app {
 
 namespace ids = ks::res::console;
 
+// After a panel that may have written the settings: they are read again,
+// but the current hole stays unless another job was chosen. The settings
+// keep the last hole finished, which during a paused job is the one before
+// the current hole: taking it would drill that hole again.
+void CConsoleDlg::ReloadSettingsAfterPanel() {
+    const std::string job = m_strJobPath;
+    const int32_t hole = m_nCurHole;
+    LoadSettings();
+    if (m_strJobPath == job) m_nCurHole = hole;
+}
+
 void CConsoleDlg::OnFileProcess() {
-    if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
+    if (!RunStands()) return;
     {
         panels::CFileProcessDlg panel(View().WindowRect(), m_settingsFolder);
         View().RunModal(panel);
     }
-    LoadSettings();
+    ReloadSettingsAfterPanel();
     ReloadJob();
     m_bNeedRepaint = 1;
     View().SetItemText(ids::IDC_RATE_LABEL, Fill(ConsoleText(kTextCompletion), {"0.00"}));
@@ -28,7 +39,7 @@ void CConsoleDlg::OnFileProcess() {
 // the same instant as the panel closed never reached a tick), and the
 // everyday speed level comes back.
 void CConsoleDlg::OnPositioning() {
-    if (m_nState != RunState::Idle || m_bMoving != 0) return;
+    if (!RunStands() || m_bMoving != 0) return;
     m_bPosPanelOpen = 1;
     m_posPanel.SetMainWindowRect(View().WindowRect());
     View().RunModal(m_posPanel);
@@ -52,13 +63,13 @@ void CConsoleDlg::OnMachiningParam() {
 }
 
 void CConsoleDlg::OnMachineParam() {
-    if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
+    if (!RunStands()) return;
     if (m_pMachinePanel != nullptr) {
         m_pMachinePanel->SetMainWindowRect(View().WindowRect());
         m_pMachinePanel->SetSettingsFolder(m_settingsFolder);
         View().RunModal(*m_pMachinePanel);
     }
-    LoadSettings();
+    ReloadSettingsAfterPanel();
     SetSpeed(m_nSpeedLevel);
 }
 

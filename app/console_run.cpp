@@ -16,20 +16,14 @@ namespace ids = ks::res::console;
 
 namespace {
 
-// How far the machine may stand from a hole and still drill it. One jog
-// step (5 um) is the finest the operator can place the axes by hand, and
-// the controller's own positioning ends within it; a move repeated or cut
-// short misses by a whole hole pitch, far more than this.
-constexpr int64_t kArrivalToleranceUm = 5;
-
-// Whether the position of the last status read is the current hole's place.
-// A move can end elsewhere: the controller's moves are relative, so a move
-// command repeated after its answer was lost is carried out twice.
+// Whether the position of the last status read is the current hole's place
+// (within kArrivalToleranceUm, link_safety.h). A move can end elsewhere:
+// the controller's moves are relative, so a move command repeated after its
+// answer was lost is carried out twice.
 bool StandsOnCurrentHole(const CConsoleDlg& dlg) {
     if (dlg.m_nCurHole < 0 || dlg.m_nCurHole > dlg.m_nHoleCount || dlg.m_nCurHole >= kHoleSlots) return false;
     const JobHole& hole = dlg.m_Hole[static_cast<size_t>(dlg.m_nCurHole)];
-    return std::llabs(int64_t{hole.nX} - dlg.m_nPosX) <= kArrivalToleranceUm &&
-           std::llabs(int64_t{hole.nY} - dlg.m_nPosY) <= kArrivalToleranceUm;
+    return SamePlace(Place{hole.nX, hole.nY}, Place{dlg.m_nPosX, dlg.m_nPosY});
 }
 
 }  // namespace
@@ -193,6 +187,9 @@ void CConsoleDlg::PauseAfterFailedMove() {
 
 void CConsoleDlg::OnStartButton() {
     if (m_nState == RunState::Positioning || m_nState == RunState::Machining) return;
+    // Coordinates in doubt after a loss (the status line says so): nothing
+    // drills until X and Y are set again (console_outage.cpp).
+    if (m_placeDoubt.active) return;
     const bool resume = m_bMoveIssued == 1 && m_nCurHole != 0;
     const int64_t target = resume ? int64_t{m_nCurHole} : int64_t{m_nCurHole} + 1;
     // No job, or the job is behind us: there is no hole to go to.
@@ -212,13 +209,20 @@ void CConsoleDlg::OnStartButton() {
 void CConsoleDlg::OnPauseButton() { PauseRun(PauseCause::Button); }
 
 // The pause of the button, also made by the console itself for a reason;
-// the record says which, once per pause of a run under way.
+// the record says which, once per pause of a run under way. A stop that
+// cannot go out (the line fails as pause is pressed) is kept for the link's
+// return, and the hole being drilled is looked at again then.
 void CConsoleDlg::PauseRun(PauseCause cause) {
     if (RunUnderWay() || m_nState == RunState::Machining) Record(RecordEvent::Paused, m_nCurHole, cause);
+    const bool drilling = m_nState == RunState::Machining ||
+                          (m_nState == RunState::Idle && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1);
     if (m_bMoving == 1) StopMotion();
-    SendCommand(kCmdStopMachining);
+    StopMachining();
     m_nState = RunState::Idle;
     m_bPauseReq = 1;
+    if (!m_link.Down()) return;
+    if (drilling) m_nLostWhileDrilling = m_nCurHole;
+    SetPauseReason(ConsoleText(kTextLinkLost));
 }
 
 void CConsoleDlg::OnResetButton() {
@@ -241,36 +245,54 @@ void CConsoleDlg::EndJob() {
     View().SetButtonPicture(ids::IDC_START, res::IDB_START);
     View().ListSetCurSel(ids::IDC_HOLE_LIST, 0);
     m_nCurHole = 0;
-    SendCommand(kCmdStopMachining);
+    m_nLostWhileDrilling = 0;
+    StopMachining();
     m_bSyncOnly = 0;
     View().SetButtonPicture(ids::IDC_SYNC, res::IDB_SYNC_OFF);
 }
 
 void CConsoleDlg::OnPrevHole() {
-    if (m_nState != RunState::Idle || m_nCurHole <= 1) return;
+    if (!MayChooseHole() || m_nCurHole <= 1) return;
     --m_nCurHole;
-    MoveToHole();
-    SelectHoleInList();
-    m_bHoleChosen = 1;
+    MoveToChosenHole();
 }
 
 void CConsoleDlg::OnNextHole() {
-    if (m_nState != RunState::Idle || m_nCurHole >= m_nHoleCount) return;
+    if (!MayChooseHole() || m_nCurHole >= m_nHoleCount) return;
     RecordSkipped(m_nCurHole, m_nCurHole + 1);
     ++m_nCurHole;
-    MoveToHole();
-    SelectHoleInList();
-    m_bHoleChosen = 1;
+    MoveToChosenHole();
 }
 
 void CConsoleDlg::OnSkipToHole() {
-    if (m_nState != RunState::Idle) return;
+    if (!MayChooseHole()) return;
     const int32_t chosen = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1;
     RecordSkipped(m_nCurHole, chosen);
     m_nCurHole = chosen;
-    MoveToHole();
+    MoveToChosenHole();
+}
+
+// In state 1, but not once the run asked for drilling and has not seen it
+// yet: the controller may be drilling already.
+bool CConsoleDlg::MayChooseHole() const {
+    const bool drillAsked = m_bPauseReq == 0 && m_nNextStep == NextStep::StartDrilling && m_bStartSent == 1;
+    return m_nState == RunState::Idle && !drillAsked;
+}
+
+// While the run waits to start drilling (its arrival wait just over), the
+// drilling belongs to the hole arrived at: the run goes back to moving, so
+// the new hole gets its own arrival check before anything drills.
+void CConsoleDlg::MoveToChosenHole() {
+    const bool startPending = m_bPauseReq == 0 && m_nNextStep == NextStep::StartDrilling;
+    const bool moved = MoveToHole();
     SelectHoleInList();
-    m_bHoleChosen = 1;
+    if (!startPending) {
+        m_bHoleChosen = 1;
+        return;
+    }
+    m_nState = RunState::Positioning;
+    m_bStartSent = 0;
+    if (!moved) PauseAfterFailedMove();
 }
 
 void CConsoleDlg::OnSetPauseHole() { m_nPauseHole = View().ListGetCurSel(ids::IDC_HOLE_LIST) + 1; }

@@ -15,6 +15,11 @@ namespace ks::app {
 namespace ids = ks::res::console;
 
 void CConsoleDlg::OnTimer(int timerId) {
+    if (timerId == ids::TIMER_LINK_START && m_bLinkStarted == 0) {
+        View().KillTimer(ids::TIMER_LINK_START);
+        StartLink();
+        return;
+    }
     if (timerId != ids::TIMER_STATUS) return;
 
     // While the link is down the tick makes one probe a second and
@@ -24,7 +29,11 @@ void CConsoleDlg::OnTimer(int timerId) {
     } else if (ReadStatus()) {
         ActOnStatus();
     }
-    if (m_link.Down()) PauseForLostLink();
+    if (m_link.Down()) {
+        PauseForLostLink();
+    } else if (m_stops.Any()) {
+        SendPendingStops();
+    }
     ForwardPresets();
     if (m_bPosPanelOpen == 1) ForwardPositioning();
     if (m_bParamPanelOpen == 1) ForwardMachining();
@@ -81,6 +90,7 @@ void CConsoleDlg::NoteDrillEvidence(const StatusBits& st) {
 
 void CConsoleDlg::ApplyStatusBlock(const StatusBits& st) {
     NoteDrillEvidence(st);
+    m_bPlaceKnown = 1;
     m_fPosX = static_cast<float>(st.x);
     m_fPosY = static_cast<float>(st.y);
     m_fPosZ = static_cast<float>(st.z);
@@ -144,11 +154,11 @@ void CConsoleDlg::ReadSignal() {
 void CConsoleDlg::ForwardPresets() {
     panels::CPositioningDlg& p = m_posPanel;
     if (p.m_bSetX == 1) {
-        SetCoordinate(1, p.m_nSetX);
+        if (SetCoordinate(1, p.m_nSetX)) NotePresetArrived(1);
         p.m_bSetX = 0;
     }
     if (p.m_bSetY == 1) {
-        SetCoordinate(2, p.m_nSetY);
+        if (SetCoordinate(2, p.m_nSetY)) NotePresetArrived(2);
         p.m_bSetY = 0;
     }
     if (p.m_bSetZ == 1) {
@@ -258,7 +268,9 @@ void CConsoleDlg::ShowStatusLine() {
     // A notice of ours takes the room of the leading tabs and goes before
     // the signal part (only blanks when no signal is up), so that it is not
     // pushed out of the field.
-    std::string notice = m_strPauseReason;
+    // Coordinates in doubt stand above why the run paused: nothing goes on
+    // before they are set again.
+    std::string notice = m_placeDoubt.active ? ConsoleText(kTextPlaceChanged) : m_strPauseReason;
     for (const std::string* problem : {&m_strSaveProblem, &m_strRecordProblem})
         if (!problem->empty()) notice += (notice.empty() ? "" : "  ") + *problem;
     std::string signal = SignalText(m_nSignalCode);

@@ -26,6 +26,10 @@ inline constexpr const char* kTextStateMachining = KS_TEXT("console", "   加工
 inline constexpr const char* kTextNotOnHole = KS_TEXT("console", "轴未到达孔位，已暂停");
 // The link to the controller was lost while a run was under way.
 inline constexpr const char* kTextLinkLost = KS_TEXT("console", "通信中断，已暂停");
+// The controller came back reading other coordinates than before the loss
+// (it restarted, or an axis was moved by hand): start waits until X and Y
+// are set again in the positioning panel.
+inline constexpr const char* kTextPlaceChanged = KS_TEXT("console", "坐标已变，请重设X、Y坐标");
 // The communication label while the console opens the port again.
 inline constexpr const char* kTextReconnecting = KS_TEXT("console", "通信中断，正在重新连接控制器…");
 // The job record (records/<job>.csv) could not be written.

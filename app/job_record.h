@@ -1,6 +1,11 @@
 #pragma once
-// The job record: one CSV file per job, next to the settings file in a
-// records/ folder, named after the job file (plate00.csv for plate00.NC).
+// The job record: one CSV file per job file, next to the settings file in
+// a records/ folder, named after the job file (plate00.csv for plate00.NC).
+// Beside each record a file of the same name ending in .job holds the job
+// file's full path: that is how a record is found again for its job, and
+// how a reader knows whose record it is. Another job file of the same base
+// name (plate00.3B, plate00.NC of another folder) takes the next free name
+// plate00-2.csv, plate00-3.csv, ...
 // A line per event in a hole's life (drilled, visited, skipped) and in the
 // run's (paused and why, reset, job end), appended and flushed to disk as
 // it happens, never rewritten. Shops keep it as proof of what was drilled;
@@ -17,7 +22,7 @@
 namespace ks::app {
 
 enum class RecordEvent { Drilled, Visited, Skipped, Paused, Reset, JobEnd };
-enum class PauseCause { Button, PauseHole, ControllerRequest, LostLink, ArrivalCheck };
+enum class PauseCause { Button, PauseHole, ControllerRequest, LostLink, ArrivalCheck, PlaceChanged };
 
 struct RecordLine {
     RecordEvent event = RecordEvent::Drilled;
@@ -34,6 +39,8 @@ public:
 
     // The record of the job file at jobPath, kept in <settingsFolder>/records.
     void SetJob(const std::string& settingsFolder, const std::string& jobPath);
+    // The record file: chosen at the first line written (nothing is made for
+    // a job that only was loaded), the plain name until then.
     const std::string& Path() const { return m_path; }
 
     // Appends one line stamped with the local time `when`. False when the
@@ -45,8 +52,16 @@ public:
     static std::string FormatLine(const std::string& time, const RecordLine& line);
 
 private:
+    // Finds the record that names this job, or takes the first free name
+    // (or a record of the plain name from before the .job files) and names
+    // the job in it, durably, before the record's first line.
+    bool ChooseFile();
+
     std::string m_folder;
+    std::string m_job;   // the job file as its record names it
+    std::string m_stem;
     std::string m_path;
+    bool m_chosen = false;
 };
 
 }  // namespace ks::app

@@ -85,6 +85,10 @@
         <translation>The hole map could not get an OpenGL drawing context; the console has not read its settings or connected to the machine.
 Check the graphics driver or the remote desktop&apos;s OpenGL support, then start again.</translation>
     </message>
+    <message>
+        <source>坐标已变，请重设X、Y坐标</source>
+        <translation>Coordinates changed: set X and Y again</translation>
+    </message>
 </context>
 <context>
     <name>jobfiles</name>

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/os.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -53,8 +55,13 @@ bool AppendDurably(const std::string& path, std::string_view header, std::string
     }
     out.append(line);
     bool ok = WriteAll(fd, out) && ::fdatasync(fd) == 0;
-    const int err = errno;
+    int err = errno;
     ok = (::close(fd) == 0) && ok;
+    // A file made just now exists for good only once its folder says so.
+    if (ok && st.st_size == 0 && !SyncFolderOf(path)) {
+        ok = false;
+        err = errno;
+    }
     return ok ? true : fail(err);
 }
 #else

@@ -50,6 +50,13 @@ PathKind KindOfPath(const std::string& path);
 // replaced; it is then as it was.
 bool ReplaceFileDurably(const std::string& path, std::string_view data);
 
+// Makes the name `path` (a file or folder just made) reach the disk in the
+// folder that holds it, so that a power cut cannot take the new file away
+// again. Where the file system keeps new names with the file's own data
+// (Windows), there is nothing to do. False when the folder could not be
+// synced.
+bool SyncFolderOf(const std::string& path);
+
 // Broken-down local time of `when`, in the time zone of the machine.
 std::tm LocalCalendarTime(std::time_t when);
 

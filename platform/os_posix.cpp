@@ -85,12 +85,15 @@ bool ReplaceFileDurably(const std::string& path, std::string_view data) {
         return false;
     }
     // The rename itself reaches the disk only with its folder.
-    int dir = ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    SyncFolderOf(target);
     return true;
+}
+
+bool SyncFolderOf(const std::string& path) {
+    const int dir = ::open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    const bool ok = ::fsync(dir) == 0;
+    return (::close(dir) == 0) && ok;
 }
 
 std::tm LocalCalendarTime(std::time_t when) {

@@ -67,6 +67,10 @@ PathKind KindOfPath(const std::string& path) {
     return PathKind::File;
 }
 
+// NTFS and FAT keep a new name with the file's own data once that is
+// committed; a folder cannot be flushed by itself.
+bool SyncFolderOf(const std::string&) { return true; }
+
 bool ReplaceFileDurably(const std::string& path, std::string_view data) {
     const std::string tmp = path + ".tmp";
     FILE* f = std::fopen(tmp.c_str(), "wb");

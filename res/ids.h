@@ -90,6 +90,8 @@ inline constexpr int IDC_ABORT = 1037;            // "提前中止"
 inline constexpr int IDC_SYNC = 1050;             // "坐标同步"
 inline constexpr int IDC_MAP = 1053;              // hole map frame
 inline constexpr int TIMER_STATUS = 1;
+// One shot, armed by the start-up: the link's start-up work once the window is up.
+inline constexpr int TIMER_LINK_START = 2;
 }  // namespace console
 
 // File processing panel, template 103.

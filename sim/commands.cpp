@@ -89,6 +89,8 @@ void Controller::Drill(CommandRecord& r) {
     d.x = AxisAt(0, m_nowMs);
     d.y = AxisAt(1, m_nowMs);
     d.z = AxisAt(2, m_nowMs);
+    d.tableX = TablePosition(Axis::X);
+    d.tableY = TablePosition(Axis::Y);
     if (m_drills.size() == kDrillRecordLimit) m_drills.pop_front();
     m_drills.push_back(d);
     for (PendingEvent& e : m_events) {
@@ -111,6 +113,7 @@ void Controller::AbortHole(CommandRecord& r) {
 
 template <int AxisIndex>
 void Controller::Preset(CommandRecord& r) {
+    m_tableOffset[AxisIndex] += static_cast<int64_t>(AxisAt(AxisIndex, m_nowMs)) - r.params[0];
     m_axes.Preset(static_cast<double>(m_nowMs), AxisIndex, r.params[0]);
 }
 

@@ -36,6 +36,26 @@ int32_t Controller::Reg32(uint16_t address) const {
 
 int32_t Controller::Position(Axis axis) const { return AxisAt(static_cast<int>(axis), m_nowMs); }
 
+int32_t Controller::TablePosition(Axis axis) const {
+    const int a = static_cast<int>(axis);
+    return ClampToInt32(AxisAt(a, m_nowMs) + m_tableOffset[a]);
+}
+
+void Controller::PowerCycle() {
+    m_axes.StopAt(static_cast<double>(m_nowMs));
+    if (m_drilling) FinishDrilling(m_nowMs, DrillEnd::Stopped);
+    m_finished = m_hf = m_pump = m_head = m_locked = m_pauseRequest = false;
+    m_signal = 0;
+    m_limitLatched = false;
+    m_signalClearMs = 0;
+    m_speedValue = m_cfg.initialSpeedValue ? m_cfg.initialSpeedValue : 15;
+    m_regs[kRegSpeed] = m_speedValue;
+    for (int a = 0; a < Axes::kCount; ++a) {
+        m_tableOffset[a] += AxisAt(a, m_nowMs);
+        m_axes.Preset(static_cast<double>(m_nowMs), a, 0);
+    }
+}
+
 bool Controller::Moving() const { return m_axes.Motion().active; }
 
 uint16_t Controller::Status0() const { return m_axes.Motion().active ? kBitMoving : 0; }

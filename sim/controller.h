@@ -32,6 +32,11 @@
 //    51 clears the pause request, 52..61 take the machining parameters, 41,
 //    42 and 58 are recorded. Any other code is refused with exception 3.
 //  - Register 8 reads the number of holes finished (low 16 bits).
+//  - PowerCycle() is the cabinet switched off and on: everything stops,
+//    switches and lock are off, the speed is the initial one, and the
+//    coordinates read 0 where the axes stand. The table stays where it is;
+//    TablePosition() and the drill records' table places follow it through
+//    presets and power cycles alike.
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -121,6 +126,9 @@ struct DrillRecord {
     uint64_t startMs = 0;
     uint64_t endMs = 0;
     int32_t x = 0, y = 0, z = 0;  // position when drilling started
+    // The same place on the machine table: where the electrode stood,
+    // whatever the coordinates read after presets or a power cycle.
+    int32_t tableX = 0, tableY = 0;
     DrillEnd end = DrillEnd::Running;
 };
 
@@ -165,6 +173,10 @@ public:
 
     // Model state.
     int32_t Position(Axis axis) const;
+    // Where the axis stands on the machine table: the position as read
+    // when the controller started, before any preset or power cycle.
+    int32_t TablePosition(Axis axis) const;
+    void PowerCycle();
     bool Moving() const;
     bool Jogging() const { return m_axes.Motion().active && m_axes.Motion().jog; }
     bool Drilling() const { return m_drilling; }
@@ -241,6 +253,7 @@ private:
     uint64_t m_startMs;
     uint16_t m_regs[kRegisterCount] = {};
     Axes m_axes;
+    int64_t m_tableOffset[Axes::kCount] = {};  // table place minus the position read
     bool m_drilling = false;
     uint64_t m_drillEndMs = 0;
     bool m_finished = false, m_hf = false, m_pump = false, m_head = false, m_locked = false;

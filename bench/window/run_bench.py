@@ -55,7 +55,7 @@ PING_PERIOD = 0.025
 BLOCKED_AFTER = 0.100
 START_CAP = 60.0      # a console that is not up by then is reported as such
 CLICK_CAP = 12.0      # a panel later than this counts as not shown
-TARGETS = {"up": 3.0, "click": 1.5, "block": 0.7, "share": 40.0}
+TARGETS = {"up": 1.0, "click": 1.5, "block": 0.7, "share": 40.0}
 
 
 # --------------------------------------------------------------------------

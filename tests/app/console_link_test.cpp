@@ -76,13 +76,14 @@ TEST(ConsoleLinkTest, LostControllerPausesTheRunAndTheJobEndsAfterItsReturn) {
     while (rig.clock.NowMs() < goneUntil) ASSERT_TRUE(TickCheckingResumePoint(rig));
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), kTextReconnecting);
 
-    // Back: found within 1.5 s, and told the speed and the lock again.
+    // Back: found within 1.5 s; the pause's stop that could not go out goes
+    // first, then the speed and the lock again.
     rig.driver.frames.clear();
     const uint64_t back = rig.clock.NowMs();
     rig.simDriver.SetPresent(true);
     ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 100));
     EXPECT_LE(rig.clock.NowMs() - back, 1500u);
-    EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{16, 4}));
+    EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{50, 16, 4}));
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), CommResultText(kMbOk, 1));
 
     // Nothing moves until the operator starts again.
@@ -117,7 +118,7 @@ TEST(ConsoleLinkTest, ControllerThatAppearsAfterTheStartIsFound) {
     rig.simDriver.SetPresent(true);
     ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 100));
     EXPECT_LE(rig.clock.NowMs() - appeared, 1500u);
-    EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{16, 3}));
+    EXPECT_EQ(rig.driver.Commands(), (std::vector<int>{50, 16, 3}));
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); }));
     EXPECT_EQ(rig.FinishedAt(), holes);
@@ -158,9 +159,7 @@ TEST(ConsoleLinkTest, AnotherDeviceBehindThePortAfterTheLossCarriesTheJobOn) {
     TwoControllers line(rig.simDriver, secondDriver);
     const Holes holes = Row(4);
     rig.WriteSettings(rig.WriteJob(holes), 0);
-    rig.dlg = std::make_unique<CConsoleDlg>(line, rig.clock, rig.positioning, rig.machining, rig.folder.string());
-    rig.view.Open(*rig.dlg);
-    rig.dlg->OnPaint();
+    rig.Open(line);
     rig.view.Click(ids::IDC_LOCK);
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[2].bDone == 1; }));
@@ -172,6 +171,12 @@ TEST(ConsoleLinkTest, AnotherDeviceBehindThePortAfterTheLossCarriesTheJobOn) {
     ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 100));
     EXPECT_EQ(second.SpeedValue(), 20);  // speed level 1, sent to the new device
     EXPECT_EQ(second.Status1() & sim::kBitAxisLocked, sim::kBitAxisLocked);
+    // It counts its own coordinates: start waits until the operator has set
+    // X and Y as the job knows them.
+    rig.view.Click(ids::IDC_START);
+    EXPECT_EQ(rig.dlg->m_nState, RunState::Idle);
+    EXPECT_NE(rig.view.Text(ids::IDC_STATUS_LINE).find(kTextPlaceChanged), std::string::npos);
+    rig.SetXYInPositioningPanel(rig.machine.Position(sim::Axis::X), rig.machine.Position(sim::Axis::Y));
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); }));
     size_t onSecond = 0;

@@ -147,5 +147,56 @@ TEST(ConsoleRecordTest, LineCutByAPowerCutLeavesTheOthersWhole) {
     EXPECT_FALSE(record.Write(line, 1765000002));
 }
 
+// One record per job file: two plate00.NC of different folders and a
+// plate00.3B never share one. The plain name stays the first one's, and
+// each record names its job in the .job file beside it; a record of the
+// plain name from before the .job files is taken over by its job.
+TEST(ConsoleRecordTest, JobsOfOneBaseNameKeepRecordsOfTheirOwn) {
+    ConsoleRig rig;
+    fs::create_directories(rig.folder / "a");
+    fs::create_directories(rig.folder / "b");
+    const std::string a = (rig.folder / "a" / "plate00.NC").string(), b = (rig.folder / "b" / "plate00.NC").string(),
+                      threeB = (rig.folder / "a" / "plate00.3B").string();
+    for (const std::string& job : {a, b, threeB}) std::ofstream(job) << "job\n";
+    const fs::path records = rig.folder / "records";
+    fs::create_directories(records);
+    std::ofstream(records / "older.csv", std::ios::binary) << JobRecord::kHeader;  // from before the .job files
+
+    auto slurp = [](const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return std::string{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    };
+    auto recordOf = [&](const std::string& job, int hole) {
+        JobRecord record;
+        record.SetJob(rig.folder.string(), job);
+        RecordLine line;
+        line.hole = hole;
+        EXPECT_TRUE(record.Write(line, 1765000000 + hole));
+        return fs::path(record.Path()).filename().string();
+    };
+    EXPECT_EQ(recordOf(a, 1), "plate00.csv");
+    EXPECT_EQ(recordOf(b, 2), "plate00-2.csv");
+    EXPECT_EQ(recordOf(threeB, 3), "plate00-3.csv");
+    EXPECT_EQ(recordOf(a, 4), "plate00.csv");
+    // The same file named another way is the same job.
+    EXPECT_EQ(recordOf((rig.folder / "b" / ".." / "a" / "plate00.NC").string(), 5), "plate00.csv");
+    const std::string older = (rig.folder / "older.NC").string();
+    std::ofstream(older) << "job\n";
+    EXPECT_EQ(recordOf(older, 6), "older.csv");
+
+    EXPECT_EQ(slurp(records / "plate00.job"), fs::weakly_canonical(a).string() + "\r\n");
+    EXPECT_EQ(slurp(records / "plate00-2.job"), fs::weakly_canonical(b).string() + "\r\n");
+    EXPECT_EQ(slurp(records / "plate00-3.job"), fs::weakly_canonical(threeB).string() + "\r\n");
+    const auto holesIn = [&](const std::string& name) {
+        std::vector<std::string> holes;
+        const auto rows = Rows(slurp(records / name));
+        for (size_t i = 1; i < rows.size(); ++i) holes.push_back(rows[i][1]);
+        return holes;
+    };
+    EXPECT_EQ(holesIn("plate00.csv"), (std::vector<std::string>{"1", "4", "5"}));
+    EXPECT_EQ(holesIn("plate00-2.csv"), (std::vector<std::string>{"2"}));
+    EXPECT_EQ(holesIn("older.csv"), (std::vector<std::string>{"6"}));
+}
+
 }  // namespace
 }  // namespace ks::app::testing

@@ -3,6 +3,7 @@
 // controller behind an in-process serial driver, virtual time, and a
 // settings folder of its own.
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -135,8 +136,10 @@ public:
     }
 
     // Creates the window, runs its start-up and its first paint.
-    void Start(bool paint = true) {
-        dlg = std::make_unique<CConsoleDlg>(driver, clock, positioning, machining, folder.string());
+    void Start(bool paint = true) { Open(driver, paint); }
+    // The same over another line.
+    void Open(SerialDriver& line, bool paint = true) {
+        dlg = std::make_unique<CConsoleDlg>(line, clock, positioning, machining, folder.string());
         started = view.Open(*dlg);
         if (paint) dlg->OnPaint();
     }
@@ -171,6 +174,29 @@ public:
                              static_cast<uint16_t>(static_cast<uint32_t>(value) >> 16)};
         machine.WriteRegisters(60, words, 2);
         machine.Command(axisCommand);
+    }
+
+    // The operator opens the positioning panel, types x and y (micrometres,
+    // typed as millimetres) and presses the X and Y set buttons. The panel
+    // takes millimetres times 1000 truncated toward zero, and in binary
+    // 0.7 x 1000 may come out just below 700: typed half a micrometre
+    // further out, the micrometre stays.
+    void SetXYInPositioningPanel(int32_t x, int32_t y) {
+        namespace pos = res::positioning;
+        auto typed = [](int32_t um) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.4f", (um + (um < 0 ? -0.5 : 0.5)) / 1000.0);
+            return std::string(text);
+        };
+        view.QueueModal([this, x, y, typed](ui::testing::FakeView& panel, ui::Dialog&) {
+            panel.Type(pos::IDC_X_VALUE, typed(x));
+            panel.Click(pos::IDC_X_SET);
+            panel.Type(pos::IDC_Y_VALUE, typed(y));
+            panel.Click(pos::IDC_Y_SET);
+            Tick();  // the main window's tick sends them
+            panel.Click(res::IDOK);
+        });
+        view.Click(ids::IDC_POSITIONING);
     }
 
     VirtualClock clock;

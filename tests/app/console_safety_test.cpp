@@ -5,6 +5,7 @@
 #include "console_rig.h"
 
 #include "app/console_texts.h"
+#include "panels/machine_param_dlg.h"
 #include "settings/profile_file.h"
 
 namespace ks::app::testing {
@@ -130,6 +131,62 @@ TEST(ConsoleSafetyTest, MotionWithALostAnswerIsMadeOnce) {
     EXPECT_EQ(rig.machine.Position(sim::Axis::X), 6);
     EXPECT_EQ(rig.machine.Position(sim::Axis::Y), 1);
     EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 2u);
+}
+
+// The moment after the run's arrival wait: state 1, drilling still to come,
+// no pause. Clicks that waited behind the wait arrive here.
+bool StartPending(const ConsoleRig& rig) {
+    return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nNextStep == NextStep::StartDrilling &&
+           rig.dlg->m_bPauseReq == 0 && rig.dlg->m_bStartSent == 0;
+}
+
+TEST(ConsoleSafetyTest, NoPanelOpensUnderARunAndClosingOneKeepsTheCurrentHole) {
+    ConsoleRig rig;
+    panels::CMachineParamDlg machinePanel;
+    const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}, {4500, 0}};
+    rig.WriteSettings(rig.WriteJob(holes), 0);
+    rig.Start();
+    rig.dlg->SetMachinePanel(&machinePanel);
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 2 && StartPending(rig); }));
+    for (int launcher : {ids::IDC_POSITIONING, ids::IDC_FILE_PROCESS, ids::IDC_MACHINE_PARAM})
+        rig.view.Click(launcher);
+    EXPECT_TRUE(rig.view.ModalRuns().empty());
+
+    // Paused in the middle of hole 3: the machine settings close, and start
+    // drills hole 3, not hole 2 (the last one saved) again.
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 3 && rig.dlg->m_nState == RunState::Machining; }));
+    rig.view.Click(ids::IDC_PAUSE);
+    rig.view.Click(ids::IDC_MACHINE_PARAM);
+    EXPECT_EQ(rig.view.ModalRuns(), (std::vector<int>{res::IDD_MACHINE_PARAM}));
+    EXPECT_EQ(rig.dlg->m_nCurHole, 3);
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); }));
+    EXPECT_EQ(rig.FinishedAt(), holes);
+}
+
+// Next, previous and skip while the drilling of the hole arrived at is
+// still to come: the new hole is moved to and checked like any other
+// before anything drills, and the run goes on from there.
+TEST(ConsoleSafetyTest, HoleChosenWhileTheStartIsPendingIsDrilledOnlyAfterItsArrival) {
+    for (int button : {ids::IDC_NEXT_HOLE, ids::IDC_PREV_HOLE, ids::IDC_SKIP_HOLE}) {
+        ConsoleRig rig;
+        const Holes holes = {{0, 0}, {30000, 0}, {60000, 0}, {90000, 0}};  // a second's move apart
+        rig.WriteSettings(rig.WriteJob(holes), 0);
+        rig.Start();
+        rig.view.Click(ids::IDC_START);
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 3 && StartPending(rig); }));
+        rig.view.SelectRow(ids::IDC_HOLE_LIST, 3);  // hole 4, for skip
+        rig.view.Click(button);
+        const size_t from = rig.machine.Drills().size();
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.machine.Drills().size() > from; }, 400)) << button;
+        const int chosen = rig.dlg->m_nCurHole;
+        EXPECT_EQ(chosen, button == ids::IDC_NEXT_HOLE ? 4 : button == ids::IDC_PREV_HOLE ? 2 : 4);
+        const auto& drill = rig.machine.Drills().back();
+        EXPECT_EQ(std::make_pair(drill.x, drill.y), holes[size_t(chosen) - 1]) << button;
+        for (const auto& c : rig.machine.Commands()) EXPECT_FALSE(c.code == 1 && c.refused) << button;
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); })) << button;
+    }
 }
 
 TEST(ConsoleSafetyTest, UnsavedResumePointIsToldOnceAndTheRunGoesOn) {

@@ -52,6 +52,64 @@ TEST(ConsoleStartupTest, PortFailureRetriesAfterOneSecondThenCarriesOn) {
     EXPECT_EQ(rig.view.ToolTip(ids::IDC_COMM_LABEL), PortOpenErrorTip(PortOpenError::NoDevice));
 }
 
+// The window is up before anything waits on the line: the initialisation
+// reads the settings only, and the link's start-up (port, two status reads,
+// speed, lock, in that order) runs at the first turn of the window's loop.
+TEST(ConsoleStartupTest, WindowComesUpBeforeTheLinkWaitsOnASilentController) {
+    ConsoleRig rig;
+    rig.WriteSettings("none.NC", 0);
+    rig.driver.drop = [](const SentFrame&) { return true; };  // nothing answers
+    rig.view.HoldFirstTurn(true);
+    rig.dlg = std::make_unique<CConsoleDlg>(rig.driver, rig.clock, rig.positioning, rig.machining, rig.folder.string());
+    ASSERT_TRUE(rig.view.Open(*rig.dlg));
+    EXPECT_EQ(rig.clock.ElapsedMs(), 0u);
+    EXPECT_TRUE(rig.driver.frames.empty());
+    EXPECT_EQ(rig.view.Title(), "Kestrane 分体机Ver19.2  加工文件:---------none.NC");
+    EXPECT_FALSE(rig.view.TimerPeriod(ids::TIMER_STATUS).has_value());
+    EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_LINK_START), 0u);
+
+    rig.view.FireTimer(ids::TIMER_LINK_START);
+    EXPECT_FALSE(rig.view.TimerPeriod(ids::TIMER_LINK_START).has_value());  // once
+    std::vector<uint16_t> firstRegisters;
+    for (const auto& f : rig.driver.frames) {
+        const uint16_t start = f.Start();
+        if (firstRegisters.empty() || firstRegisters.back() != start) firstRegisters.push_back(start);
+    }
+    // Status, status, speed, then its command; the third failure in a row
+    // takes the link down and the rest is dropped at once.
+    EXPECT_EQ(firstRegisters, (std::vector<uint16_t>{0, 62}));
+    EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_STATUS), 300u);
+    EXPECT_TRUE(rig.dlg->Link().Down());
+    const uint64_t linkWork = rig.clock.ElapsedMs();
+    rig.view.FireTimer(ids::TIMER_LINK_START);  // a late turn of the same timer does nothing
+    EXPECT_EQ(rig.clock.ElapsedMs(), linkWork);
+}
+
+// A job file that stops with a message halfway: while the box is up (its
+// loop ticks and paints), the window already has the whole job as loaded.
+TEST(ConsoleStartupTest, JobIsWholeBeforeItsMessageBoxShows) {
+    ConsoleRig rig;
+    const std::string job = (rig.folder / "cut.NC").string();
+    std::ofstream(job, std::ios::binary) << "Kestrane NC\r\nSTART\r\nN1 X1000 Y2000 R500\r\nN2 X3000 Y2000 R500\r\n"
+                                            "N3 X5000 Y2000 R500\r\nN4 X7000 Y2000 Rbad\r\nSTOP\r\n";
+    rig.WriteSettings(job, 0);
+    int seenCount = -1;
+    size_t seenRows = 0;
+    int32_t seenSlotZeroX = -1;
+    rig.view.whileMessageShown = [&](const std::string&) {
+        rig.Tick();
+        seenCount = rig.dlg->m_nHoleCount;
+        seenRows = rig.view.List(ids::IDC_HOLE_LIST).rows.size();
+        seenSlotZeroX = rig.dlg->m_Hole[0].nX;
+    };
+    rig.Start();
+    EXPECT_EQ(rig.view.Messages(), (std::vector<std::string>{"文件打开出错"}));
+    EXPECT_EQ(rig.dlg->m_nHoleCount, 3);
+    EXPECT_EQ(seenCount, 3);
+    EXPECT_EQ(seenRows, 3u);
+    EXPECT_EQ(seenSlotZeroX, 1000);
+}
+
 TEST(ConsoleStartupTest, UnknownLockValueSendsNoLockCommand) {
     ConsoleRig rig;
     rig.WriteSettings("none.NC", 0, /*lock=*/7);  // a lock value that sends nothing

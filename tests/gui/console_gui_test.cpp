@@ -128,9 +128,14 @@ public:
         : session(line, clock, panels, folder) {
         session.Window().SetMessageHook([this](const std::string& t) { messages.push_back(t); });
     }
+    // Up, and past the link's start-up, which the window runs at the first
+    // turn of its loop (one call: when the flag shows, it has ended).
     bool Open() {
         const bool ok = session.Open();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&session.Window(), kWaitMs));
+        if (ok) {
+            EXPECT_TRUE(QTest::qWaitFor([this] { return C().m_bLinkStarted == 1; }, kWaitMs));
+        }
         return ok;
     }
     DialogWindow& W() { return session.Window(); }

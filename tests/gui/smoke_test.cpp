@@ -352,6 +352,35 @@ TEST_F(MainWindowTest, HoleListRowsFitTheirWidth) {
     EXPECT_EQ(list->font().pointSize(), 12);
 }
 
+// The size is measured, not scaled: at every width the widest row fits with
+// its item margins, and a quarter point more would not (unless the list's
+// own size fits, or the smallest size is reached).
+TEST_F(MainWindowTest, HoleListSizeIsTheLargestThatFits) {
+    auto* list = qobject_cast<QListWidget*>(window->Control(con::IDC_HOLE_LIST));
+    const QFont design = list->font();
+    const std::vector<std::string> rows = {HoleListRow(14999, {-999999, -999999}), HoleListRow(7, {999999, 999999}),
+                                           HoleListRow(1234, {-1000, 5}), HoleListRow(88, {123456, -654321})};
+    int narrowed = 0;
+    for (int width = 200; width <= 300; width += 2) {
+        list->setFixedWidth(width);
+        const int room = list->width() - 2 * list->frameWidth() - list->verticalScrollBar()->sizeHint().width();
+        for (const std::string& row : rows) {
+            window->ListReset(con::IDC_HOLE_LIST);
+            window->ListAddString(con::IDC_HOLE_LIST, row);
+            const QString text = QString::fromStdString(row);
+            const QFont chosen = list->font();
+            if (chosen.pointSizeF() <= 7.0) continue;  // the smallest size: as good as it gets
+            EXPECT_LE(QFontMetrics(chosen).horizontalAdvance(text) + 8, room) << width << " " << row;
+            if (chosen.pointSizeF() >= design.pointSizeF()) continue;
+            ++narrowed;
+            QFont larger = chosen;
+            larger.setPointSizeF(chosen.pointSizeF() + 0.25);
+            EXPECT_GT(QFontMetrics(larger).horizontalAdvance(text) + 8, room) << width << " " << row;
+        }
+    }
+    EXPECT_GT(narrowed, 20);
+}
+
 // A job's rows differ mostly in their digits, and rows of one shape are
 // measured once; the widest row must still be found when it differs from
 // the others only in its other characters, and again after the list's face

@@ -220,6 +220,34 @@ TEST(ControllerPresets, CoordinatesTakeTheValueOf60And61) {
     EXPECT_EQ(Reg32(c, 6), -123456);
 }
 
+// Presets and a power cycle change what the axes read, not where they
+// stand on the table; a drilling records both.
+TEST(ControllerPresets, TablePlaceSurvivesPresetsAndAPowerCycle) {
+    Controller c(FastConfig());
+    Move(c, 1000, 2000);
+    c.AdvanceTo(500);
+    uint16_t regs[2] = {50, 0};
+    c.WriteRegisters(60, regs, 2);
+    c.Command(13);  // X reads 50
+    ASSERT_EQ(c.Command(4), 0);  // locked
+    ASSERT_EQ(c.Command(1), 0);  // drilling
+    EXPECT_EQ(c.TablePosition(Axis::X), 1000);
+    c.PowerCycle();
+    EXPECT_EQ(Reg32(c, 2), 0);
+    EXPECT_EQ(Reg32(c, 4), 0);
+    EXPECT_EQ(c.TablePosition(Axis::X), 1000);
+    EXPECT_EQ(c.TablePosition(Axis::Y), 2000);
+    EXPECT_EQ(c.Status1(), 0);  // not drilling, not locked, nothing on
+    EXPECT_EQ(c.Drills().back().end, DrillEnd::Stopped);
+    EXPECT_EQ(c.Drills().back().x, 50);
+    EXPECT_EQ(c.Drills().back().tableX, 1000);
+    Move(c, 10, 0);
+    c.AdvanceTo(1000);
+    ASSERT_EQ(c.Command(1), 0);
+    EXPECT_EQ(c.Drills().back().x, 10);
+    EXPECT_EQ(c.Drills().back().tableX, 1010);
+}
+
 TEST(ControllerParams, MachiningParametersAreKept) {
     Controller c;
     uint16_t seg[6] = {12, 40, 7, 22, 2, 0x0113};  // a high byte is ignored

@@ -19,16 +19,28 @@ namespace {
 // Hole list rows keep the blanks of the job format between number, X and Y;
 // in the substitute faces the widest of them is wider than the list, which
 // would hide Y behind a horizontal scroll bar. The list's face is then drawn
-// just small enough for its widest row to fit beside the vertical scroll bar
-// (condensing by stretch is not honoured by the item painter).
+// in the largest quarter point size (7 at least) at which its widest row
+// fits beside the vertical scroll bar (condensing by stretch is not
+// honoured by the item painter). A row does not shrink in proportion to the
+// size (hinting, whole pixels), so the size scaled from the design size is
+// only where the search starts: each size is measured.
 void FitList(QListWidget* l, const QFont& design, const QString& widest) {
     if (!l) return;
-    QFont f = design;
-    const int need = widest.isEmpty() ? 0 : QFontMetrics(design).horizontalAdvance(widest) + 8;  // item margins
     const int room = l->width() - 2 * l->frameWidth() - l->verticalScrollBar()->sizeHint().width();
-    if (need > room && design.pointSizeF() > 0) {
-        const double points = std::floor(design.pointSizeF() * room / need * 4) / 4;  // quarter points
-        f.setPointSizeF(std::max(7.0, points));
+    auto need = [&widest](const QFont& f) { return QFontMetrics(f).horizontalAdvance(widest) + 8; };  // item margins
+    auto fits = [&](double points) {
+        QFont f = design;
+        f.setPointSizeF(points);
+        return need(f) <= room;
+    };
+    QFont f = design;
+    const double size = design.pointSizeF();
+    if (!widest.isEmpty() && size > 0 && need(design) > room) {
+        constexpr double kStep = 0.25, kSmallest = 7.0;
+        double points = std::max(kSmallest, std::floor(size * room / need(design) / kStep) * kStep);
+        while (points > kSmallest && !fits(points)) points -= kStep;
+        while (points + kStep < size && fits(points + kStep)) points += kStep;
+        f.setPointSizeF(points);
     }
     if (l->font() != f) l->setFont(f);
 }

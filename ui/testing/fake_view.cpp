@@ -11,7 +11,17 @@ bool FakeView::Open(Dialog& dialog) {
     m_dialog = &dialog;
     m_endResult.reset();
     dialog.Attach(this);
-    return dialog.OnInitDialog();
+    const size_t before = m_timerCalls.size();
+    const bool ok = dialog.OnInitDialog();
+    if (m_holdFirstTurn) return ok;
+    // The first turn of the window's event loop, right after it is up:
+    // timers of period 0 armed by the initialisation fire.
+    std::vector<int> due;
+    for (size_t i = before; i < m_timerCalls.size(); ++i)
+        if (m_timerCalls[i].periodMs == 0) due.push_back(m_timerCalls[i].id);
+    for (int id : due)
+        if (m_dialog != nullptr && TimerPeriod(id) == 0u) FireTimer(id);
+    return ok;
 }
 
 void FakeView::Close() {

@@ -34,8 +34,13 @@ public:
     FakeView& operator=(const FakeView&) = delete;
 
     // Attaches the dialog to this view and runs its OnInitDialog, as a
-    // window does when it opens. Returns OnInitDialog's result.
+    // window does when it opens, then the first turn of its event loop
+    // (timers of period 0 the initialisation armed fire once). Returns
+    // OnInitDialog's result.
     bool Open(Dialog& dialog);
+    // Open stops after the initialisation: a test looks at the window as it
+    // is the moment it goes up.
+    void HoldFirstTurn(bool hold) { m_holdFirstTurn = hold; }
     void Close();
     Dialog* Current() const { return m_dialog; }
 
@@ -112,7 +117,13 @@ public:
     bool IsButtonChecked(int id) override { return Checked(id); }
     void SetButtonPicture(int id, int bitmapId) override;
     void SetWindowTitle(const std::string& title) override { m_title = title; }
-    void MessageBox(const std::string& text) override { m_messages.push_back(text); }
+    void MessageBox(const std::string& text) override {
+        m_messages.push_back(text);
+        if (whileMessageShown) whileMessageShown(text);
+    }
+    // Runs while a message box is up: a window's box turns an event loop of
+    // its own, in which timers and paints go on.
+    std::function<void(const std::string&)> whileMessageShown;
     void Invalidate(bool erase) override { m_invalidations.push_back(erase); }
     Rect WindowRect() override { return m_rect; }
     void MoveWindow(const Rect& rect) override;
@@ -125,6 +136,7 @@ public:
 
 private:
     Dialog* m_dialog = nullptr;
+    bool m_holdFirstTurn = false;
     std::map<int, std::string> m_texts;
     std::map<int, std::string> m_toolTips;
     std::map<int, bool> m_enabled;
