@@ -1,9 +1,9 @@
 // The console walks a 500-hole job through a line that fails at random
 // (fixed seed): requests lost, answers lost, bad CRCs, answers late within
 // and beyond the response time, exception answers, answers from another
-// slave, noise bursts long enough to defeat the write retries, the line
-// vanishing until the program is restarted, and the controller asking for
-// a pause. Power cuts destroy the console between ticks, some leaving a
+// slave, noise bursts long enough to defeat the write retries, the port
+// failing (the console must see the link go down), and the controller
+// asking for a pause. Power cuts destroy the console between ticks, some leaving a
 // stray temporary settings file as a cut during a settings write would. An
 // operator resumes paused runs, sometimes pauses on a whim, and restarts the
 // program when the link is gone. Every tick the drill log of the simulated
