@@ -22,7 +22,7 @@ TEST(ConsoleCommandsTest, SilentControllerGetsAttempts500msApartUntilTheLinkIsDo
     size_t first = rig.driver.frames.size();
     t0 = rig.clock.NowMs();
     EXPECT_FALSE(rig.dlg->SendCommand(50));
-    const int attempts = LinkWatch::kFailuresForDown;
+    const int attempts = 3;  // three failures in a row put the link down
     EXPECT_EQ(rig.clock.NowMs() - t0, attempts * exchange + (attempts - 1) * 500);
     ASSERT_EQ(rig.driver.frames.size() - first, size_t(attempts));
     for (size_t i = first + 1; i < rig.driver.frames.size(); ++i) {
@@ -84,8 +84,8 @@ TEST(ConsoleCommandsTest, LostVectorIsNotFollowedByExecute) {
     rig.driver.drop = [](const SentFrame& f) { return f.IsWrite() && f.Start() == 20; };
     rig.driver.frames.clear();
     EXPECT_FALSE(rig.dlg->MoveToHole());
-    // Attempts until the failures in a row put the link down.
-    EXPECT_EQ(rig.driver.WritesTo(20).size(), size_t(LinkWatch::kFailuresForDown));
+    // Attempts until three failures in a row put the link down.
+    EXPECT_EQ(rig.driver.WritesTo(20).size(), 3u);
     EXPECT_TRUE(rig.driver.Commands().empty());
     rig.Ticks(2);
     EXPECT_EQ(rig.machine.Position(sim::Axis::X), 0);

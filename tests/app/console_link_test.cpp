@@ -100,6 +100,82 @@ TEST(ConsoleLinkTest, LostControllerPausesTheRunAndTheJobEndsAfterItsReturn) {
     ExpectEachHoleDrilled(rig, holes, 3);
 }
 
+// The controller keeps the finished bit of hole 1; the start of hole 2 is
+// lost with the line. On the return that old bit is no sign that hole 2 was
+// drilled: it stays to drill.
+TEST(ConsoleLinkTest, StartLostWithTheLinkLeavesTheHoleToDrillOnTheReturn) {
+    sim::Config config = SlowDrill();
+    config.holdFinishedUntilDrill = true;
+    ConsoleRig rig(config);
+    const Holes holes = Row(3);
+    rig.WriteSettings(rig.WriteJob(holes), 0);
+    rig.Start();
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
+    bool lineDead = false;
+    rig.driver.drop = [&](const SentFrame& f) {
+        return lineDead = lineDead || (f.IsWrite() && f.Start() == 41 && f.Word(0) == 1);
+    };
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->Link().Down(); }, 100));
+    rig.Ticks(50);
+    rig.driver.drop = nullptr;
+    ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 100));
+    rig.Ticks(10);
+    EXPECT_EQ(rig.dlg->m_nCurHole, 2);
+    EXPECT_EQ(rig.dlg->m_Hole[2].bDone, 0);
+    EXPECT_EQ(SavedHole(rig), 1);
+    EXPECT_EQ(rig.machine.Drills().size(), 1u);
+
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); }));
+    EXPECT_EQ(rig.FinishedAt(), holes);
+}
+
+// Only failures in a row count against the link: three refused answers
+// (a live controller answering) or losses with good answers between them
+// (a noisy line) leave it up and the run going.
+TEST(ConsoleLinkTest, RefusedAnswersAndLossesBetweenAnswersLeaveTheRunGoing) {
+    for (bool refused : {true, false}) {
+        ConsoleRig rig;
+        const Holes holes = Row(3);
+        rig.WriteSettings(rig.WriteJob(holes), 0);
+        rig.Start();
+        rig.view.Click(ids::IDC_START);
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
+        // From here: refused, refused, refused; or lost, ok, lost, ok, lost.
+        int sent = 0;
+        rig.driver.drop = [&](const SentFrame&) {
+            const int i = sent++;
+            rig.simDriver.Link().Plan().exceptionEveryN = refused && i < 3 ? 1 : 0;
+            return !refused && i < 5 && i % 2 == 0;
+        };
+        for (int i = 0; i < 2000 && !rig.JobEnded(); ++i) {
+            rig.Tick();
+            ASSERT_FALSE(rig.dlg->Link().Down()) << refused;
+            ASSERT_EQ(rig.dlg->m_bPauseReq, 0) << refused;
+        }
+        EXPECT_EQ(rig.simDriver.Link().Counters().exceptions, refused ? 3u : 0u);
+        EXPECT_EQ(rig.FinishedAt(), holes) << refused;
+    }
+}
+
+// The controller comes back at any moment of the probe period, ten moments
+// 100 ms apart: each return is found within 1.5 s.
+TEST(ConsoleLinkTest, ReturnAtAnyMomentOfTheProbePeriodIsFoundWithinOneAndAHalfSeconds) {
+    ConsoleRig rig;
+    rig.Start();
+    for (uint64_t phase = 0; phase < 1000; phase += 100) {
+        rig.simDriver.Vanish();
+        rig.simDriver.SetPresent(false);
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->Link().Down(); }, 20));
+        const uint64_t back = rig.clock.NowMs() + 3000 + phase;
+        while (rig.clock.NowMs() < back) rig.Tick();
+        rig.simDriver.SetPresent(true);
+        ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 100));
+        EXPECT_LE(rig.clock.NowMs() - back, 1500u) << "back " << 3000 + phase << " ms after the loss";
+    }
+}
+
 // A port that does not open at start-up, and a controller that comes later.
 TEST(ConsoleLinkTest, ControllerThatAppearsAfterTheStartIsFound) {
     ConsoleRig rig;

@@ -86,6 +86,23 @@ TEST(ConsoleRunTest, RestartResumesAfterTheSavedHole) {
     EXPECT_EQ(FinishedAt(rig), Holes(holes.begin() + 4, holes.end()));
 }
 
+// Whatever saves the settings in the middle of a hole (the axis lock here),
+// Hole stays the last hole finished until the controller finishes this one.
+TEST(ConsoleRunTest, ResumePointIsTheLastFinishedHole) {
+    ConsoleRig rig;
+    rig.WriteSettings(rig.WriteJob(Grid(3)), 0);
+    rig.Start();
+    rig.view.Click(ids::IDC_START);
+    for (int hole = 1; hole <= 3; ++hole) {
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nState == RunState::Machining; }));
+        rig.view.Click(ids::IDC_LOCK);
+        EXPECT_EQ(SavedHole(rig), std::to_string(hole - 1));
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[hole].bDone == 1; }));
+        EXPECT_EQ(SavedHole(rig), std::to_string(hole));
+        EXPECT_EQ(rig.machine.FinishedDrills().size(), size_t(hole));
+    }
+}
+
 TEST(ConsoleRunTest, StartIsIgnoredWithoutAHoleToGoTo) {
     ConsoleRig rig;
     rig.Start();  // no job

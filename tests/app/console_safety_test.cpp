@@ -106,6 +106,31 @@ TEST(ConsoleSafetyTest, AxesStoppedOffTheHolePauseWithAReason) {
     EXPECT_EQ(rig.FinishedAt(), holes);
 }
 
+// The axes may stand one jog step (5 um) off a hole and drill it; two steps
+// short is off the hole.
+TEST(ConsoleSafetyTest, StopTwoJogStepsShortPausesAndOneStepOffDrills) {
+    ConsoleRig rig;
+    rig.WriteSettings(rig.WriteJob({{0, 0}, {1500, 0}}), 0);
+    rig.Start();
+    // Each move to hole 2 starts with the X axis put back by `shortBy`.
+    int32_t shortBy = 10;
+    rig.driver.drop = [&](const SentFrame& f) {
+        if (f.IsWrite() && f.Start() == 41 && f.Word(0) == 40 && rig.dlg->m_nCurHole == 2)
+            rig.SetMachinePosition(13, rig.machine.Position(sim::Axis::X) - shortBy);
+        return false;
+    };
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_nCurHole == 2 && rig.dlg->m_bPauseReq == 1; }, 2000));
+    EXPECT_EQ(rig.machine.Position(sim::Axis::X), 1490);
+    EXPECT_EQ(rig.machine.Drills().size(), 1u);
+    EXPECT_NE(rig.view.Text(ids::IDC_STATUS_LINE).find("轴未到达孔位，已暂停"), std::string::npos);
+
+    shortBy = 5;
+    rig.view.Click(ids::IDC_START);
+    ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); }));
+    EXPECT_EQ(rig.FinishedAt(), (Holes{{0, 0}, {1495, 0}}));
+}
+
 // A 5 um jog step and the 1 um move of the stop sequence whose answers are
 // lost are not made twice: the status shows they arrived.
 TEST(ConsoleSafetyTest, MotionWithALostAnswerIsMadeOnce) {

@@ -101,6 +101,10 @@ TEST(ConsoleStatusTest, SixTickCycleHeartbeatsAndRearms) {
         signalReads.push_back(reads);
     }
     EXPECT_EQ(beatsAfter, (std::vector<uint32_t>{1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}));
+    // Every heartbeat writes 1 to register 43, not merely something.
+    const auto beatWrites = rig.driver.WritesTo(43);
+    ASSERT_GE(beatWrites.size(), 6u);
+    for (const auto& f : beatWrites) EXPECT_EQ(f.Word(0), 1);
     EXPECT_EQ(signalReads, (std::vector<size_t>{0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 2}));
     EXPECT_EQ(rig.view.TimerPeriod(ids::TIMER_STATUS), 60u);
     rig.dlg->m_nState = RunState::Machining;

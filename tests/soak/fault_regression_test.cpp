@@ -73,26 +73,33 @@ TEST(SoakRegression, RepeatedMoveCommandDoesNotDrillAtTheWrongHole) {
     EXPECT_EQ(rig.machine.Drills().size(), holes.size());
 }
 
-// The controller takes the start-drilling command but its answer is lost;
-// the hole is through before the write is tried again. A second start
-// would drill the same hole again, with no operator in between, and the
-// console must not stand waiting for a drilling bit it never saw either.
+// The controller takes the start-drilling command but its answer is lost.
+// A second start, sent after the hole is through, would drill it again
+// with no operator in between; sent while it is still drilled, a controller
+// might start its cycle again. Neither may go out, and the console must not
+// stand waiting for a drilling bit it never saw either.
 TEST(SoakRegression, LostAnswerToStartDrillingDoesNotDrillTheHoleAgain) {
-    ConsoleRig rig;  // drilling takes 300 ms, less than the 500 ms + 500 ms of a retry
-    const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}};
-    rig.WriteSettings(rig.WriteJob(holes), 0);
-    rig.Start();
-    rig.view.Click(ids::IDC_START);
-    ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
+    // Through before the retry (500 ms answer time and 500 ms pause), or not.
+    for (uint32_t drillMs : {300u, 1500u}) {
+        sim::Config config = FastMachine();
+        config.drillTimeMs = drillMs;
+        ConsoleRig rig(config);
+        const Holes holes = {{0, 0}, {1500, 0}, {3000, 0}};
+        rig.WriteSettings(rig.WriteJob(holes), 0);
+        rig.Start();
+        rig.view.Click(ids::IDC_START);
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[1].bDone == 1; }));
 
-    Sabotage(rig, {{[](const SentFrame& f) { return IsCommand(f, 1); }}});
-    ASSERT_TRUE(rig.TickUntil([&] {
-        return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == NextStep::None;
-    }, 2000)) << "the run stands in state " << static_cast<int>(rig.dlg->m_nState) << "/" << static_cast<int>(rig.dlg->m_nNextStep);
-    EXPECT_EQ(rig.dlg->m_bPauseReq, 0);
-    EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
-    EXPECT_EQ(FinishedAt(rig), holes);
-    EXPECT_EQ(rig.machine.Drills().size(), holes.size());
+        Sabotage(rig, {{[](const SentFrame& f) { return IsCommand(f, 1); }}});
+        ASSERT_TRUE(rig.TickUntil([&] {
+            return rig.dlg->m_nState == RunState::Idle && rig.dlg->m_nCurHole == 0 && rig.dlg->m_nNextStep == NextStep::None;
+        }, 2000)) << "the run stands in state " << static_cast<int>(rig.dlg->m_nState) << "/" << static_cast<int>(rig.dlg->m_nNextStep);
+        EXPECT_EQ(rig.dlg->m_bPauseReq, 0);
+        EXPECT_EQ(rig.simDriver.Link().Counters().dropped, 1u);
+        EXPECT_EQ(FinishedAt(rig), holes);
+        // One start per hole reached the controller, refused ones counted.
+        EXPECT_EQ(rig.machine.CommandCount(1), holes.size()) << drillMs;
+    }
 }
 
 // The same, and the status reads that follow fail too: with nothing known

