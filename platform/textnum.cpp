@@ -137,4 +137,16 @@ std::string FormatHex(int32_t value) {
     return std::string(buf, r.ptr);
 }
 
+bool IsWordAnyCase(std::string_view text, std::string_view lowerWord) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (text.size() != lowerWord.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+        if (c != lowerWord[i]) return false;
+    }
+    return true;
+}
+
 }  // namespace ks

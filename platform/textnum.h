@@ -28,6 +28,10 @@ double AtofPrefix(std::string_view text, size_t* consumed);
 // INT32_MIN, which is what the x86 conversion instruction produces.
 int32_t TruncToInt32(double value);
 
+// Whether text is `lowerWord` in any case, blanks (space, \t \r \n) around
+// it allowed: how a choice is read from a setting or an option.
+bool IsWordAnyCase(std::string_view text, std::string_view lowerWord);
+
 // printf("%.*f") in the C locale (correctly rounded).
 std::string FormatFixed(double value, int decimals);
 // printf("%d") / ("%ld").
