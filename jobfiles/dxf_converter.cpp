@@ -217,14 +217,16 @@ void DxfConverter::ReadDxfFull() {
     if (drawing.status == dxf::ReadStatus::NotDxf || drawing.status == dxf::ReadStatus::Damaged) {
         m_sink.ShowMessage(kFormatError);
     }
+    // What the window or the size of the drawing kept out (after the hole
+    // limit, which has its own message, nothing is counted), and the unit.
+    DrawingCheck check;
     if (end == dxf::PlaceEnd::Stopped) {
         m_sink.ShowMessage(kTooManyHoles);
-        return;
+    } else {
+        check = CheckHoleTable(drawing, std::span(m_holes).first(static_cast<size_t>(m_holeCount)),
+                               RadiusBoundsOf(m_diaMinText, m_diaMaxText),
+                               TableReading{m_ucsOriginX, m_ucsOriginY, TableReading::Stop::None, 0, scale});
     }
-    // What the window or the size of the drawing kept out, and the unit.
-    DrawingCheck check = CheckHoleTable(drawing, std::span(m_holes).first(static_cast<size_t>(m_holeCount)),
-                                        RadiusBoundsOf(m_diaMinText, m_diaMaxText),
-                                        TableReading{m_ucsOriginX, m_ucsOriginY, TableReading::Stop::None, 0, scale});
     check.unit = unit;
     check.converted = m_units == DxfUnits::Drawing;
     m_checkLines = DrawingCheckLines(check);

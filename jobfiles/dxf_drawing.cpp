@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "jobfiles/dxf_pairs.h"
+#include "platform/textnum.h"
 
 namespace ks::dxf {
 namespace {
@@ -14,6 +15,11 @@ namespace {
 // neither are inf and nan, which no drawing means as a coordinate.
 bool ParseDouble(std::string_view text, double& out) {
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    const bool minus = !text.empty() && text.front() == '-';
+    if (ExactDecimal(text.substr(minus ? 1 : 0), out)) {
+        if (minus) out = -out;
+        return true;
+    }
     double v = 0.0;
     const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
     if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(v)) return false;

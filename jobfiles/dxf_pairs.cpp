@@ -1,5 +1,7 @@
 #include "jobfiles/dxf_pairs.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -33,38 +35,49 @@ bool QuickCode(const char* p, const char* end, int32_t& code) {
     return true;
 }
 
-const char* LineFeed(const char* from, const char* end) {
+// The next line feed, or null. Most lines of a drawing are short: their
+// end is found eight bytes at a time without a library call.
+inline __attribute__((always_inline)) const char* LineFeed(const char* from, const char* end) {
+    constexpr uint64_t kOnes = 0x0101010101010101u, kLf = kOnes * '\n', kHigh = kOnes * 0x80;
+    for (int i = 0; i < 2 && end - from >= 8; ++i, from += 8) {
+        uint64_t word;
+        std::memcpy(&word, from, 8);
+        const uint64_t x = word ^ kLf;
+        const uint64_t zero = (x - kOnes) & ~x & kHigh;  // the lowest set byte is the first line feed
+        if (zero != 0 && std::endian::native == std::endian::little) return from + __builtin_ctzll(zero) / 8;
+        if (zero != 0) return static_cast<const char*>(std::memchr(from, '\n', 8));
+    }
     return static_cast<const char*>(std::memchr(from, '\n', static_cast<size_t>(end - from)));
 }
 
 #if defined(__SSE2__)
 
-// One bit per byte of 64, by kind: line feeds, digits, the digit 0, blanks
-// or line feeds.
-enum Kind { kLf, kDigit, kZero, kBlankOrLf };
+// One bit per byte of 64, by kind: line feeds; digits; and the bytes that
+// may make a code line worth reading: a 0 (it may start the number) or
+// anything but a digit or a blank.
+enum Kind { kLf, kDigit, kSuspect, kKinds };
 
 void Classify(const char* p, uint64_t* kinds) {
     const __m128i lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' '), zero = _mm_set1_epi8('0');
     const __m128i nine = _mm_set1_epi8(9), tab = _mm_set1_epi8('\t'), four = _mm_set1_epi8(4);
     // Named words rather than an array: they stay in registers.
-    uint64_t lfs = 0, digits = 0, zeros = 0, blanks = 0;
+    uint64_t lfs = 0, digits = 0, suspects = 0;
     for (int i = 0; i < 4; ++i) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
         const __m128i d = _mm_sub_epi8(v, zero);
         const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
         const __m128i c = _mm_sub_epi8(v, tab);  // tab, LF, VT, FF, CR
         const __m128i isBlank = _mm_or_si128(_mm_cmpeq_epi8(v, sp), _mm_cmpeq_epi8(_mm_min_epu8(c, four), c));
+        const __m128i other = _mm_andnot_si128(_mm_or_si128(isDigit, isBlank), _mm_set1_epi8(-1));
+        const __m128i suspect = _mm_or_si128(_mm_cmpeq_epi8(v, zero), other);
         const int shift = 16 * i;
-        const auto bits = [](__m128i m) { return static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(m))); };
-        lfs |= bits(_mm_cmpeq_epi8(v, lf)) << shift;
-        digits |= bits(isDigit) << shift;
-        zeros |= bits(_mm_cmpeq_epi8(v, zero)) << shift;
-        blanks |= bits(isBlank) << shift;
+        lfs |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))} << shift;
+        digits |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(isDigit))} << shift;
+        suspects |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(suspect))} << shift;
     }
     kinds[kLf] = lfs;
     kinds[kDigit] = digits;
-    kinds[kZero] = zeros;
-    kinds[kBlankOrLf] = blanks;
+    kinds[kSuspect] = suspects;
 }
 
 // Bit i: the parity of bits 0..i.
@@ -78,8 +91,6 @@ uint64_t PrefixXor(uint64_t x) {
     return x;
 }
 
-int HighestBit(uint64_t x) { return 63 - __builtin_clzll(x); }
-
 // Bits from..to-1.
 uint64_t Bits(int from, int to) {
     const uint64_t below = to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
@@ -87,38 +98,27 @@ uint64_t Bits(int from, int to) {
 }
 
 // PlainCodeLine for 64 bytes at once: which lines are code lines (by the
-// parity of the line feeds before them), and a bit in each code line that
-// is not plain. The state runs from block to block, starting at the start
-// of a code line.
+// parity of the line feeds before them), and the bytes that make a code
+// line not plain: anything but a digit or a blank, or a 0 after no digit.
+// The state runs from block to block, starting at the start of a code
+// line.
 class CodeLineFilter {
 public:
-    struct Result {
-        uint64_t flagged;     // bytes of code lines that make them not plain
-        uint64_t codeStarts;  // where code lines start
-        uint64_t other;       // bytes that are no digit and no blank
-    };
-
-    Result Next(const uint64_t* k, uint64_t valid) {
+    uint64_t Next(const uint64_t* k, uint64_t valid) {
         const uint64_t lf = k[kLf] & valid;
         const uint64_t parity = PrefixXor(lf);
-        const uint64_t inValue = (parity ^ lf) ^ m_inValue;  // line feeds: the line they end
-        const uint64_t code = ~inValue & ~lf & valid;
+        const uint64_t code = ~((parity ^ lf) ^ m_inValue) & ~lf & valid;
         const uint64_t digit = k[kDigit];
         const uint64_t digitBefore = (digit << 1) | (m_digit >> 63);
-        const uint64_t other = ~(digit | k[kBlankOrLf]);
-        const uint64_t flagged = code & (other | (k[kZero] & ~digitBefore));
-        const uint64_t starts = ((lf << 1) | (m_lf >> 63)) & ~inValue & valid;
         if ((parity >> 63) != 0) m_inValue = ~m_inValue;
-        m_lf = lf;
         m_digit = digit;
-        return {flagged, starts, other};
+        return code & k[kSuspect] & ~(digit & digitBefore);
     }
     // Whether the line the bytes so far end in is a value line.
     bool InValueLine() const { return m_inValue != 0; }
 
 private:
-    uint64_t m_inValue = 0;             // all ones while a value line runs on
-    uint64_t m_lf = uint64_t{1} << 63;  // as if a line feed came before
+    uint64_t m_inValue = 0;  // all ones while a value line runs on
     uint64_t m_digit = 0;
 };
 
@@ -226,6 +226,12 @@ const uint64_t* PairScanner::KindsAt(const char* block) {
     return m_block.kinds;
 }
 
+// The start of the line that holds p: after the line feed before it.
+const char* PairScanner::LineStart(const char* p) const {
+    while (p > m_begin && p[-1] != '\n') --p;
+    return p;
+}
+
 // Blocks of 64 from the window's start (so that reading on inside a block
 // does not sort its bytes again) up to its last line feed. A code line
 // that is not plain but just "0" with blanks is seen through at once: its
@@ -235,27 +241,25 @@ PairScanner::Step PairScanner::SkipBlocks(Pair& pair, Stop stop, bool& found) {
     found = true;
     while (m_p < m_linesEnd) {
         CodeLineFilter filter;
-        const char* lastCodeStart = m_p;
         const char* block = m_begin + (static_cast<size_t>(m_p - m_begin) & ~size_t{63});
         uint64_t from = ~uint64_t{0} << (m_p - block);
         const char* suspect = nullptr;
-        while (block < m_linesEnd && suspect == nullptr) {
+        for (; block < m_linesEnd && suspect == nullptr; block += 64, from = ~uint64_t{0}) {
             const uint64_t* kinds = KindsAt(block);
             const size_t len = static_cast<size_t>(m_linesEnd - block);
             const uint64_t valid = (len >= 64 ? ~uint64_t{0} : (uint64_t{1} << len) - 1) & from;
-            const CodeLineFilter::Result r = filter.Next(kinds, valid);
-            for (uint64_t flagged = r.flagged; flagged != 0 && suspect == nullptr;) {
+            for (uint64_t flagged = filter.Next(kinds, valid); flagged != 0 && suspect == nullptr;) {
                 const int at = __builtin_ctzll(flagged);
-                const uint64_t upTo = r.codeStarts & Bits(0, at + 1);
-                const char* start = upTo != 0 ? block + HighestBit(upTo) : lastCodeStart;
-                suspect = start;
-                // "0" alone on its line, the line and its value line whole
-                // in the window: the value decides, without Next.
+                const char* start = LineStart(block + at);
+                suspect = start < m_p ? m_p : start;
+                // "0" alone on its line (a byte that is no digit is a blank
+                // there), the line and its value line whole in the window:
+                // the value decides, without Next.
                 const uint64_t lineFeeds = kinds[kLf] & valid & Bits(at, 64);
-                if (upTo == 0 || lineFeeds == 0) break;
+                if (start < block || lineFeeds == 0) break;
                 const int end = __builtin_ctzll(lineFeeds);
-                const uint64_t line = Bits(HighestBit(upTo), end);
-                if ((kinds[kDigit] & line) != (uint64_t{1} << at) || (r.other & line) != 0) break;
+                const uint64_t line = Bits(static_cast<int>(start - block), end);
+                if ((kinds[kDigit] & line) != (uint64_t{1} << at) || (kinds[kSuspect] & line) != (uint64_t{1} << at)) break;
                 const char* value = block + end + 1;
                 const uint64_t after = lineFeeds & ~Bits(0, end + 1);
                 const char* valueEnd = after != 0             ? block + __builtin_ctzll(after)
@@ -265,16 +269,12 @@ PairScanner::Step PairScanner::SkipBlocks(Pair& pair, Stop stop, bool& found) {
                 suspect = nullptr;
                 flagged &= ~Bits(0, end + 1);
             }
-            if (suspect != nullptr) break;
-            if (r.codeStarts != 0) lastCodeStart = block + HighestBit(r.codeStarts);
-            block += 64;
-            from = ~uint64_t{0};
         }
         if (suspect == nullptr) {
             // Every code line up to the last line feed is passed over; one
             // whose value line is not there yet is left to the pair by pair
             // reading.
-            m_p = filter.InValueLine() ? lastCodeStart : m_linesEnd;
+            m_p = filter.InValueLine() ? std::max(m_p, LineStart(m_linesEnd - 1)) : m_linesEnd;
             found = false;
             return Step::More;
         }

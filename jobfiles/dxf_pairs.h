@@ -51,10 +51,11 @@ private:
     // reading goes on inside it.
     struct Block {
         const char* at = nullptr;
-        uint64_t kinds[4] = {};  // by Kind
+        uint64_t kinds[3] = {};  // by Kind
     };
     const uint64_t* KindsAt(const char* block);
     bool Stops(Pair& pair, Stop stop, Step& step);
+    const char* LineStart(const char* p) const;
     Step SkipPlain(Pair& pair, Stop stop);
     Step SkipBlocks(Pair& pair, Stop stop, bool& found);
 

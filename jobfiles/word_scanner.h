@@ -74,6 +74,11 @@ private:
     bool IsWholeWordAt(const char* p, size_t len) const;
     // Index of the key whose whole word has its anchor pair at `pair`, or -1.
     int KeyAt(const std::vector<Key>& keys, const char* pair, const char* from) const;
+    // The vector searches for up to 4 keys, 16 and 32 bytes at a time (the
+    // wider where the processor has AVX2): the key found with p at its
+    // anchor pair, or -1 with p where the search stopped.
+    int SearchNarrow(const std::vector<Key>& keys, const char* from, const char*& p) const;
+    int SearchWide(const std::vector<Key>& keys, const char* from, const char*& p) const;
 
     const char* m_begin;
     const char* m_end;

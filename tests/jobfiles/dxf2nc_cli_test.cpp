@@ -54,7 +54,8 @@ protected:
     static const std::string& Made() {
         static const ScratchDir made;
         if (s_made < 0) {
-            const int status = std::system(("/usr/bin/python3 " + Quote(KS_MAKE_DRAWINGS) + " " + Quote(made.Path())).c_str());
+            const std::string cmd = "/usr/bin/python3 " + Quote(KS_MAKE_DRAWINGS) + " " + Quote(made.Path());
+            const int status = std::system(cmd.c_str());
             s_made = WIFEXITED(status) ? WEXITSTATUS(status) : 255;
         }
         return made.Path();

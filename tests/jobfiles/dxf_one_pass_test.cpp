@@ -59,7 +59,9 @@ TEST(OnePass, WhereTheWindowsEndChangesNothing) {
     const std::string thick = "  0\r\nCIRCLE\r\n100\r\nAcDbCircle\r\n 39\r\n1\r\n 10\r\n9\r\n 20\r\n9\r\n 40\r\n1\r\n";
     const std::string inches = Header(test::UcsOrg("0.5", "1") + "  9\r\n$INSUNITS\r\n 70\r\n1\r\n");
     std::string lines;
-    for (int i = 0; i < 40; ++i) lines += test::Line() + (i % 7 == 0 ? Circle(std::to_string(i), "-3", "0.25", "230\r\n-1.0\r\n") : "");
+    for (int i = 0; i < 40; ++i) {
+        lines += test::Line() + (i % 7 == 0 ? Circle(std::to_string(i), "-3", "0.25", "230\r\n-1.0\r\n") : "");
+    }
     std::vector<std::string> drawings = {
         Drawing(Circle("1", "2", "0.5") + lines + insert + arc + Circle("5", "5", "1"), Header() + block),
         Drawing(lines + Circle("1", "1", "0.5") + thick + lines + Circle("2", "2", "0.5"), inches),
