@@ -67,6 +67,13 @@ def seeds():
     header = pairs((0, 'SECTION'), (2, 'HEADER'), (9, '$UCSORG'), (10, '1.5'), (20, '-2'), (30, '0'), (0, 'ENDSEC'))
     yield 'fuzz_dxf_full', 'blocks', (header + blocks + entities).encode('ascii')
     yield 'fuzz_dxf_full', 'markers', dxf_b
+    # Both readers and the check in windows: window size - 1, flags (1: the
+    # full reader, 2: convert by the unit), the drawing.
+    inches = pairs((0, 'SECTION'), (2, 'HEADER'), (9, '$UCSORG'), (10, '1.5'), (20, '-2'), (30, '0'),
+                   (9, '$INSUNITS'), (70, '1'), (0, 'ENDSEC'))
+    yield 'fuzz_dxf_windows', 'grid', b'\x06\x00' + dxf_a
+    yield 'fuzz_dxf_windows', 'mixed', b'\x00\x02' + dxf_b
+    yield 'fuzz_dxf_windows', 'blocks', b'\x3f\x03' + (inches + blocks + entities).encode('ascii')
     yield 'fuzz_word_scanner', 'header', b'\x00\x00\x55' + dxf_a
     yield 'fuzz_word_scanner', 'entities', b'\x02\xb3\xff' + dxf_b
 

@@ -164,6 +164,130 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <source>文件不存在</source>
         <translation>The file does not exist</translation>
     </message>
+    <message>
+        <source>图纸核对：图纸文件有误，NC文件中的孔可能不全</source>
+        <translation>Drawing check: the drawing file is faulty; the NC file may lack holes</translation>
+    </message>
+    <message>
+        <source>图纸文件为空（0字节）</source>
+        <translation>The drawing file is empty (0 bytes)</translation>
+    </message>
+    <message>
+        <source>二进制DXF文件：请在CAD软件中另存为ASCII格式的DXF</source>
+        <translation>Binary DXF file: save it as an ASCII DXF in the CAD program</translation>
+    </message>
+    <message>
+        <source>文件不是DXF图纸（没有DXF的段）</source>
+        <translation>The file is not a DXF drawing (it has no DXF sections)</translation>
+    </message>
+    <message>
+        <source>图纸文件不完整：在结束标记（EOF）之前中断</source>
+        <translation>The drawing file is incomplete: it breaks off before its end mark (EOF)</translation>
+    </message>
+    <message>
+        <source>图纸核对：图纸的单位不是毫米，请核对孔的位置和尺寸</source>
+        <translation>Drawing check: the drawing&apos;s unit is not the millimetre; check the positions and sizes of the holes</translation>
+    </message>
+    <message>
+        <source>图纸单位：%1（1%1=%2mm），坐标按毫米读入，未换算</source>
+        <translation>Drawing unit: %1 (1 %1 = %2 mm); coordinates taken as millimetres, not converted</translation>
+    </message>
+    <message>
+        <source>图纸单位：%1（1%1=%2mm），坐标已换算为毫米</source>
+        <translation>Drawing unit: %1 (1 %1 = %2 mm); coordinates converted to millimetres</translation>
+    </message>
+    <message>
+        <source>英寸</source>
+        <translation>inch</translation>
+    </message>
+    <message>
+        <source>英尺</source>
+        <translation>foot</translation>
+    </message>
+    <message>
+        <source>英里</source>
+        <translation>mile</translation>
+    </message>
+    <message>
+        <source>厘米</source>
+        <translation>centimetre</translation>
+    </message>
+    <message>
+        <source>米</source>
+        <translation>metre</translation>
+    </message>
+    <message>
+        <source>千米</source>
+        <translation>kilometre</translation>
+    </message>
+    <message>
+        <source>微英寸</source>
+        <translation>microinch</translation>
+    </message>
+    <message>
+        <source>密耳</source>
+        <translation>mil</translation>
+    </message>
+    <message>
+        <source>码</source>
+        <translation>yard</translation>
+    </message>
+    <message>
+        <source>埃</source>
+        <translation>ångström</translation>
+    </message>
+    <message>
+        <source>纳米</source>
+        <translation>nanometre</translation>
+    </message>
+    <message>
+        <source>微米</source>
+        <translation>micrometre</translation>
+    </message>
+    <message>
+        <source>分米</source>
+        <translation>decimetre</translation>
+    </message>
+    <message>
+        <source>十米</source>
+        <translation>decametre</translation>
+    </message>
+    <message>
+        <source>百米</source>
+        <translation>hectometre</translation>
+    </message>
+    <message>
+        <source>吉米</source>
+        <translation>gigametre</translation>
+    </message>
+    <message>
+        <source>天文单位</source>
+        <translation>astronomical unit</translation>
+    </message>
+    <message>
+        <source>光年</source>
+        <translation>light year</translation>
+    </message>
+    <message>
+        <source>秒差距</source>
+        <translation>parsec</translation>
+    </message>
+    <message>
+        <source>美国测量英尺</source>
+        <translation>US survey foot</translation>
+    </message>
+    <message>
+        <source>美国测量英寸</source>
+        <translation>US survey inch</translation>
+    </message>
+    <message>
+        <source>美国测量码</source>
+        <translation>US survey yard</translation>
+    </message>
+    <message>
+        <source>美国测量英里</source>
+        <translation>US survey mile</translation>
+    </message>
 </context>
 <context>
     <name>link</name>

@@ -7,7 +7,6 @@
 
 #include "jobfiles/dxf_place.h"
 #include "platform/texts.h"
-#include "platform/textnum.h"
 
 namespace ks {
 namespace {
@@ -29,6 +28,18 @@ constexpr std::array<const char*, kAddReasons> kAddedLines = {
     KS_TEXT("jobfiles", "　其他：%1个"),
 };
 constexpr const char* kTooLarge = KS_TEXT("jobfiles", "图纸中的圆超过%1个（含块中的），其余未读入");
+constexpr const char* kFaultTitle = KS_TEXT("jobfiles", "图纸核对：图纸文件有误，NC文件中的孔可能不全");
+// By dxf::Fault, from Empty on.
+constexpr std::array<const char*, 5> kFaultLines = {
+    KS_TEXT("jobfiles", "图纸文件为空（0字节）"),
+    KS_TEXT("jobfiles", "二进制DXF文件：请在CAD软件中另存为ASCII格式的DXF"),
+    KS_TEXT("jobfiles", "文件不是DXF图纸（没有DXF的段）"),
+    KS_TEXT("jobfiles", "图纸文件不完整：在结束标记（EOF）之前中断"),
+    KS_TEXT("jobfiles", "DXF文件格式有误"),
+};
+constexpr const char* kUnitTitle = KS_TEXT("jobfiles", "图纸核对：图纸的单位不是毫米，请核对孔的位置和尺寸");
+constexpr const char* kUnitKept = KS_TEXT("jobfiles", "图纸单位：%1（1%1=%2mm），坐标按毫米读入，未换算");
+constexpr const char* kUnitConverted = KS_TEXT("jobfiles", "图纸单位：%1（1%1=%2mm），坐标已换算为毫米");
 
 struct Triple {
     int32_t x, y, r;
@@ -62,10 +73,11 @@ std::vector<Triple> ArcsAsCircles(const dxf::Drawing& drawing, const TableReadin
     std::vector<Triple> arcs;
     for (const dxf::Entity& e : drawing.model) {
         if (e.kind != dxf::EntityKind::Arc) continue;
-        const int32_t y = TruncToInt32(e.point.y * 1000.0 - reading.originY);
-        const int32_t r = TruncToInt32(e.radius * 1000.0);
-        arcs.push_back({TruncToInt32(e.point.x * 1000.0 - reading.originX), y, r});
-        arcs.push_back({TruncToInt32(e.point.x * -1000.0 - reading.originX), y, r});
+        const bool scaled = reading.scale != 1000.0;
+        const int32_t y = WholeMicrometres(e.point.y * reading.scale - reading.originY, scaled);
+        const int32_t r = WholeMicrometres(e.radius * reading.scale, scaled);
+        arcs.push_back({WholeMicrometres(e.point.x * reading.scale - reading.originX, scaled), y, r});
+        arcs.push_back({WholeMicrometres(-e.point.x * reading.scale - reading.originX, scaled), y, r});
     }
     std::sort(arcs.begin(), arcs.end());
     return arcs;
@@ -73,10 +85,17 @@ std::vector<Triple> ArcsAsCircles(const dxf::Drawing& drawing, const TableReadin
 
 }  // namespace
 
-bool DrawingCheck::Clean() const {
+namespace {
+
+bool CountsClean(const DrawingCheck& c) {
     const auto zero = [](int32_t n) { return n == 0; };
-    return !tooLarge && std::all_of(missed.begin(), missed.end(), zero) && std::all_of(added.begin(), added.end(), zero);
+    return !c.tooLarge && std::all_of(c.missed.begin(), c.missed.end(), zero) &&
+           std::all_of(c.added.begin(), c.added.end(), zero);
 }
+
+}  // namespace
+
+bool DrawingCheck::Clean() const { return CountsClean(*this) && fault == dxf::Fault::None && unit.Millimetres(); }
 
 DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRecord> table, const RadiusBounds& bounds,
                             const TableReading& reading) {
@@ -87,11 +106,11 @@ DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRec
     }
     std::sort(written.begin(), written.end());
 
-    const int32_t ox = TruncToInt32(drawing.ucsOrigin.x * 1000.0);
-    const int32_t oy = TruncToInt32(drawing.ucsOrigin.y * 1000.0);
+    const int32_t ox = dxf::OriginMicrometres(drawing.ucsOrigin.x, reading.scale);
+    const int32_t oy = dxf::OriginMicrometres(drawing.ucsOrigin.y, reading.scale);
     std::vector<Seen> seen;
     const dxf::PlaceEnd end = dxf::PlaceModelCircles(drawing, [&](const dxf::PlacedCircle& c) {
-        const dxf::PlacedMicrometres um = dxf::ToMicrometres(c, ox, oy);
+        const dxf::PlacedMicrometres um = dxf::ToMicrometres(c, ox, oy, reading.scale);
         if (um.r <= 0 || !bounds.Contains(um.r)) return true;
         const Triple t{um.x, um.y, um.r};
         const bool found = std::binary_search(written.begin(), written.end(), t);
@@ -106,8 +125,9 @@ DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRec
         if (i > 0 && seen[i].t == seen[i - 1].t) continue;
         if (seen[i].reason >= 0) ++out.missed[static_cast<size_t>(seen[i].reason)];
     }
-    // A part of the drawing that was not read cannot tell what is extra.
-    if (out.tooLarge) return out;
+    // A part of the drawing that was not read cannot tell what is extra,
+    // nor can a record that the bytes end in, which the full reader drops.
+    if (out.tooLarge || drawing.fault == dxf::Fault::EndsEarly) return out;
     const std::vector<Triple> arcs = ArcsAsCircles(drawing, reading);
     const auto before = [](const Seen& s, const Triple& t) { return s.t < t; };
     for (const Triple& w : written) {
@@ -122,7 +142,9 @@ DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRec
 std::vector<MessageLine> DrawingCheckLines(const DrawingCheck& check) {
     std::vector<MessageLine> lines;
     if (check.Clean()) return lines;
-    lines.push_back({kTitle, {}});
+    const bool fault = check.fault != dxf::Fault::None;
+    lines.push_back({fault ? kFaultTitle : !CountsClean(check) ? kTitle : kUnitTitle, {}});
+    if (fault) lines.push_back({kFaultLines[static_cast<size_t>(check.fault) - static_cast<size_t>(dxf::Fault::Empty)], {}});
     const auto section = [&lines](const char* head, std::span<const char* const> reasons,
                                   std::span<const int32_t> counts) {
         int64_t total = 0;
@@ -136,6 +158,9 @@ std::vector<MessageLine> DrawingCheckLines(const DrawingCheck& check) {
     section(kMissedHead, kMissedLines, check.missed);
     section(kAddedHead, kAddedLines, check.added);
     if (check.tooLarge) lines.push_back({kTooLarge, static_cast<int64_t>(dxf::kMaxPlacements)});
+    if (!check.unit.Millimetres()) {
+        lines.push_back({check.converted ? kUnitConverted : kUnitKept, {}, check.unit.name, check.unit.FactorText()});
+    }
     return lines;
 }
 

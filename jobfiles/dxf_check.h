@@ -2,7 +2,9 @@
 // What a conversion left out of its hole table, or put in it that is no
 // circle of the drawing: the drawing's circles as the full reader places
 // them, through the same diameter range and repetition test, compared with
-// the table; counts by reason, and the one message that tells the operator.
+// the table; counts by reason. With what else the full reading found that
+// the operator must know (a file cut short or no drawing at all, a unit
+// other than the millimetre), the one message that tells the operator.
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "jobfiles/dxf_drawing.h"
+#include "jobfiles/dxf_units.h"
 #include "jobfiles/hole_table.h"
 #include "jobfiles/messages.h"
 
@@ -35,6 +38,12 @@ struct DrawingCheck {
     std::array<int32_t, kMissReasons> missed{};
     std::array<int32_t, kAddReasons> added{};
     bool tooLarge = false;  // more circles than are read: the counts cover the first ones
+    // The file is damaged or no drawing: the holes may be incomplete.
+    dxf::Fault fault = dxf::Fault::None;
+    // The drawing's unit when it is not the millimetre, and whether the
+    // values were converted by it.
+    DrawingUnit unit;
+    bool converted = false;
     bool Clean() const;
 };
 
@@ -46,6 +55,7 @@ struct TableReading {
     int32_t originY = 0;
     Stop stop = Stop::None;
     size_t stopOffset = 0;
+    double scale = 1000.0;  // micrometres per drawing unit (dxf_place.h)
 };
 
 // Circles with a radius of 1 um or more in the diameter range, each

@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "jobfiles/dxf_check.h"
+#include "jobfiles/dxf_units.h"
 #include "jobfiles/hole_table.h"
 #include "jobfiles/job_loader.h"
 #include "jobfiles/nc_program.h"
@@ -20,9 +21,9 @@
 
 namespace ks {
 
-// Which reader fills the table. Written: the word scanner, followed by a
-// check with the full reader that reports what it missed or added. Full:
-// the DXF parser, which places every model space circle.
+// Which reader fills the table. Written: the word scanner, checked by the
+// full reader in the same pass over the file, which reports what it missed
+// or added. Full: the DXF parser, which places every model space circle.
 enum class DxfReaderKind { Written, Full };
 
 // The value of the setting or option that names a reader: "full" (any
@@ -44,6 +45,7 @@ public:
     std::string m_ncFolder;
     std::string m_ncBaseName;
     DxfReaderKind m_reader = DxfReaderKind::Written;
+    DxfUnits m_units = DxfUnits::Millimetres;
 
     // The whole run: clear, read, order, create, write. Always writes a file
     // when one can be created, even with no holes. The check's message, if
@@ -51,7 +53,8 @@ public:
     void ConvertDxf();
 
     void ClearHoleTable();
-    // The written reader's two passes.
+    // The written reader's two passes, each a read of the file of its own
+    // (the run reads it once for both and the check).
     void ReadDxfHeader();
     void ReadDxfCircles();
     // The full reader: one pass that sets the origin and fills the table.
@@ -66,6 +69,9 @@ public:
 
     // Local time of writing; tests fix it.
     void SetLocalTimeSource(std::function<std::tm()> source) { m_localTime = std::move(source); }
+    // Bytes of the drawing read at a time (drawing_stream.h); tests make
+    // the windows small to see that where they end changes nothing.
+    void SetWindowSize(size_t bytes) { m_windowSize = bytes; }
 
     HoleTable m_holes{};
     HoleTable m_compact{};
@@ -82,12 +88,18 @@ public:
     int32_t m_circleRum = 0;
 
 private:
-    // Compares the table with the drawing read in full; the message waits
+    // The written reader's two passes and the full reading of the drawing
+    // for the check, in one pass over the file; the check's message waits
     // for the end of the run.
-    void CheckAgainstDrawing(const TableReading& reading);
+    void ReadDxfWritten();
+    // Compares the table with the drawing read in full.
+    void CheckAgainstDrawing(const dxf::Drawing& drawing, const TableReading& reading);
+    bool AcceptWritten(const WrittenCircle& c);
+    void ForgetTable();
 
     MessageSink& m_sink;
     std::function<std::tm()> m_localTime;
+    size_t m_windowSize = size_t{256} << 10;
     std::FILE* m_ncFile = nullptr;
     std::string m_writtenPath;
     // Bounds of the pass that runs; between passes AcceptCircle reads the

@@ -7,9 +7,12 @@
 // origin); every other record is passed over.
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "jobfiles/drawing_stream.h"
 
 namespace ks::dxf {
 
@@ -56,19 +59,58 @@ enum class ReadStatus {
     TooLarge,  // more records than kMaxRecords; the first ones are kept
 };
 
+// What is wrong with the file, when something is (the first fault found).
+enum class Fault : uint8_t {
+    None,
+    Empty,      // no bytes at all
+    Binary,     // a binary DXF
+    NoSection,  // bytes, but no section of a drawing
+    EndsEarly,  // the bytes end inside a section or a record, or before "0 EOF"
+    BadGroup,   // a code that is no number, a value that should be one, "EOF" inside a section
+};
+
 // Circles, arcs, inserts and blocks kept at the most, whatever the file's size.
 inline constexpr size_t kMaxRecords = 1000000;
 
 struct Drawing {
     Vec3 ucsOrigin;             // "$UCSORG" of the header section
+    // "$INSUNITS" and "$MEASUREMENT" of a header before the entity section;
+    // -1 when it has none.
+    int32_t insUnits = -1;
+    int32_t measurement = -1;
     std::vector<Entity> model;  // model space records of the entity section, in file order
     std::vector<Block> blocks;
     ReadStatus status = ReadStatus::NotDxf;
-    size_t damageOffset = 0;    // where the first break is, when Damaged
+    Fault fault = Fault::None;
+    size_t damageOffset = 0;    // where the first fault is
 };
 
-// Reads a whole drawing from its bytes. Never throws; any bytes end in one
-// of the statuses above.
+// Reads a drawing window by window (drawing_stream.h), pair by pair; the
+// records that nothing keeps are passed over without being read. Never
+// throws; any bytes end in one of the statuses above.
+class DrawingReader {
+public:
+    explicit DrawingReader(Drawing& out);
+    ~DrawingReader();
+    DrawingReader(const DrawingReader&) = delete;
+    DrawingReader& operator=(const DrawingReader&) = delete;
+
+    // Reads on from Resume() to the end of the window (which must hold
+    // that offset); the last window finishes the drawing.
+    void Feed(const DrawingWindow& window);
+    bool Done() const;
+    // Where reading goes on: the bytes from here on are still needed.
+    size_t Resume() const;
+    // The header's units are known: its section is over, the entity
+    // section has begun, or the drawing is read.
+    bool PastHeader() const;
+
+private:
+    class Machine;
+    std::unique_ptr<Machine> m_machine;
+};
+
+// The whole drawing from its bytes, as one window.
 ReadStatus ReadDrawing(std::string_view bytes, Drawing& out);
 
 }  // namespace ks::dxf

@@ -5,7 +5,7 @@
 #include <numbers>
 #include <vector>
 
-#include "platform/textnum.h"
+#include "jobfiles/hole_table.h"
 
 namespace ks::dxf {
 namespace {
@@ -102,10 +102,40 @@ Affine InsertTransform(const Entity& ins, Vec3 base, double columnOffset, double
     return m;
 }
 
+// Blocks through which a circle is placed: those that hold one, and every
+// block that places such a block, found from the circles back up (so that
+// blocks that place each other count whatever the order they are met in).
+// Blocks that place none are not walked, however many copies an array asks
+// for.
+std::vector<bool> BlocksWithCircles(const Drawing& d) {
+    const size_t n = d.blocks.size();
+    std::vector<std::vector<size_t>> placedBy(n);
+    std::vector<bool> with(n, false);
+    std::vector<size_t> found;
+    for (size_t b = 0; b < n; ++b) {
+        for (const Entity& e : d.blocks[b].entities) {
+            if (e.kind == EntityKind::Circle) with[b] = true;
+            if (e.kind == EntityKind::Insert && e.block >= 0) placedBy[static_cast<size_t>(e.block)].push_back(b);
+        }
+        if (with[b]) found.push_back(b);
+    }
+    while (!found.empty()) {
+        const size_t b = found.back();
+        found.pop_back();
+        for (const size_t by : placedBy[b]) {
+            if (!with[by]) {
+                with[by] = true;
+                found.push_back(by);
+            }
+        }
+    }
+    return with;
+}
+
 class Walker {
 public:
     Walker(const Drawing& d, const std::function<bool(const PlacedCircle&)>& onCircle, size_t limit)
-        : m_d(d), m_onCircle(onCircle), m_limit(limit), m_state(d.blocks.size(), kUnknown),
+        : m_d(d), m_onCircle(onCircle), m_limit(limit), m_withCircles(BlocksWithCircles(d)),
           m_open(d.blocks.size(), false) {}
 
     PlaceEnd Run() {
@@ -121,8 +151,6 @@ public:
     }
 
 private:
-    enum : uint8_t { kUnknown, kOpen, kWith, kWithout };
-
     bool Visit(const PlacedCircle& c) {
         if (++m_visits > m_limit) {
             m_end = PlaceEnd::TooMany;
@@ -135,25 +163,11 @@ private:
         return true;
     }
 
-    // Whether anything placed through this block is a circle; blocks that
-    // hold none are not walked, however many copies an array asks for.
-    bool HoldsCircles(int32_t b, int depth) {
-        uint8_t& state = m_state[static_cast<size_t>(b)];
-        if (state == kWith || state == kWithout) return state == kWith;
-        if (state == kOpen || depth > kMaxNesting) return false;
-        state = kOpen;
-        bool with = false;
-        for (const Entity& e : m_d.blocks[static_cast<size_t>(b)].entities) {
-            with = e.kind == EntityKind::Circle || (e.block >= 0 && HoldsCircles(e.block, depth + 1));
-            if (with) break;
-        }
-        state = with ? kWith : kWithout;
-        return with;
-    }
-
     bool Expand(const Entity& ins, const Affine& outer, int depth, size_t offset) {
         const int32_t b = ins.block;
-        if (b < 0 || depth >= kMaxNesting || m_open[static_cast<size_t>(b)] || !HoldsCircles(b, depth)) return true;
+        if (b < 0 || depth >= kMaxNesting || m_open[static_cast<size_t>(b)] || !m_withCircles[static_cast<size_t>(b)]) {
+            return true;
+        }
         const Block& block = m_d.blocks[static_cast<size_t>(b)];
         // Copies at one place are one copy.
         const int32_t columns = ins.columnSpacing == 0.0 ? 1 : std::max(ins.columns, 1);
@@ -204,24 +218,19 @@ private:
     size_t m_limit;
     size_t m_visits = 0;
     PlaceEnd m_end = PlaceEnd::Done;
-    std::vector<uint8_t> m_state;
+    std::vector<bool> m_withCircles;
     std::vector<bool> m_open;
 };
 
-int32_t Micrometres(double value, bool placedByBlock) {
-    if (placedByBlock) {
-        const double whole = std::nearbyint(value);
-        if (std::fabs(value - whole) < 1e-6) value = whole;
-    }
-    return TruncToInt32(value);
-}
-
 }  // namespace
 
-PlacedMicrometres ToMicrometres(const PlacedCircle& c, int32_t originX, int32_t originY) {
-    return {Micrometres(c.x * 1000.0 - originX, c.inBlock), Micrometres(c.y * 1000.0 - originY, c.inBlock),
-            Micrometres(c.radius * 1000.0, c.inBlock)};
+PlacedMicrometres ToMicrometres(const PlacedCircle& c, int32_t originX, int32_t originY, double scale) {
+    const bool scaled = c.inBlock || scale != 1000.0;
+    return {WholeMicrometres(c.x * scale - originX, scaled), WholeMicrometres(c.y * scale - originY, scaled),
+            WholeMicrometres(c.radius * scale, scaled)};
 }
+
+int32_t OriginMicrometres(double drawn, double scale) { return WholeMicrometres(drawn * scale, scale != 1000.0); }
 
 PlaceEnd PlaceModelCircles(const Drawing& drawing, const std::function<bool(const PlacedCircle&)>& onCircle,
                            size_t maxPlacements) {

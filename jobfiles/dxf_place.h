@@ -22,24 +22,26 @@ struct PlacedCircle {
 };
 
 // A placed circle in whole micrometres, less the origin, truncated toward
-// zero as the written reader truncates. A circle that a block places went
-// through a rotation or a scale: a value within 1e-6 um of a whole
-// micrometre is taken as that micrometre first, so that rounding noise does
-// not move a hole drawn on the micrometre (0.3 mm x 1.5 is 0.45 mm, not
-// 0.449999...).
+// zero as the written reader truncates (WholeMicrometres: a circle that a
+// block places went through a rotation or a scale). `scale` is micrometres
+// per drawing unit: 1000 takes the drawing's values as millimetres, any
+// other converts them, which is a scale as well.
 struct PlacedMicrometres {
     int32_t x = 0;
     int32_t y = 0;
     int32_t r = 0;
 };
-PlacedMicrometres ToMicrometres(const PlacedCircle& c, int32_t originX, int32_t originY);
+PlacedMicrometres ToMicrometres(const PlacedCircle& c, int32_t originX, int32_t originY, double scale = 1000.0);
+// The UCS origin in whole micrometres at that scale.
+int32_t OriginMicrometres(double drawn, double scale);
 
 enum class PlaceEnd { Done, Stopped, TooMany };
 
 // Circles and array cells visited at the most in one walk: an INSERT may
 // ask for 32767 x 32767 copies of a block that inserts another.
 inline constexpr size_t kMaxPlacements = 1000000;
-// Deeper nesting is not expanded (a block that places itself never ends).
+// Deeper nesting is not expanded (a block that places itself never ends);
+// within it, blocks that place each other are each placed once per chain.
 inline constexpr int kMaxNesting = 32;
 
 // Calls onCircle for every circle in file order, a block's circles where

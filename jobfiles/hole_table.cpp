@@ -1,6 +1,7 @@
 #include "jobfiles/hole_table.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/textnum.h"
 
@@ -16,6 +17,14 @@ uint32_t HashPosition(int32_t x, int32_t y, int32_t r) {
 }
 
 }  // namespace
+
+int32_t WholeMicrometres(double micrometres, bool scaled) {
+    if (scaled) {
+        const double whole = std::nearbyint(micrometres);
+        if (std::fabs(micrometres - whole) < 1e-6) micrometres = whole;
+    }
+    return TruncToInt32(micrometres);
+}
 
 int32_t RowKeyOf(int32_t y) { return y >= 0 ? 999 - y / 1000 : 1000 - y / 1000; }
 

@@ -26,6 +26,13 @@ inline bool InsideWindow(int32_t x, int32_t y) {
     return x > -kCoordLimit && x < kCoordLimit && y > -kCoordLimit && y < kCoordLimit;
 }
 
+// A length in micrometres as the table holds it: truncated toward zero.
+// One that went through a scale (a block's, a conversion of units) is first
+// taken as the whole micrometre it lies within 1e-6 um of, so that rounding
+// noise does not move a hole drawn on the micrometre (0.3 mm x 1.5 is
+// 0.45 mm, not 0.449999...).
+int32_t WholeMicrometres(double micrometres, bool scaled);
+
 // Row band of a Y value: 999 for [0, 1) mm, 998 for [1, 2) mm, 1000 for
 // (-1, 0) mm, 1001 for (-2, -1] mm, ...
 int32_t RowKeyOf(int32_t y);

@@ -8,10 +8,14 @@
 namespace ks {
 
 // One line of a longer message: a pattern marked for the catalogues
-// (context "jobfiles") and the number its %1 stands for, if it has one.
+// (context "jobfiles"), the number its %1 stands for if it has one, and
+// what the next placeholders stand for: a word marked the same way, shown
+// in the operator's language, and a plain text.
 struct MessageLine {
     const char* pattern;
     std::optional<int64_t> count;
+    const char* word = nullptr;
+    std::string text = {};
 };
 // The lines in the operator's language (ks::Tr), filled, joined by "\n".
 std::string ComposeMessage(const std::vector<MessageLine>& lines);

@@ -42,6 +42,9 @@ public:
     explicit WordScanner(std::string_view bytes, size_t maxWord = 199)
         : m_begin(bytes.data()), m_end(bytes.data() + bytes.size()), m_pos(m_begin),
           m_maxWord(maxWord) {}
+    // Goes on from `offset` of the bytes; the byte before it still tells
+    // whether a key word starts there.
+    void Seek(size_t offset) { m_pos = m_begin + offset; }
 
     // Skips blanks, takes the next word, then skips the blanks after it.
     // False (and an empty word) when no word is left.
@@ -51,7 +54,7 @@ public:
     // True when nothing but blanks could follow (the stream's end flag after
     // a read that consumed the trailing blanks).
     bool AtEnd() const { return m_pos >= m_end; }
-    // Bytes consumed so far.
+    // Bytes consumed so far, from the start of the bytes.
     size_t Offset() const { return static_cast<size_t>(m_pos - m_begin); }
 
     // A key word, with the offset of a byte pair in it that is rare in
@@ -71,6 +74,11 @@ private:
     bool IsWholeWordAt(const char* p, size_t len) const;
     // Index of the key whose whole word has its anchor pair at `pair`, or -1.
     int KeyAt(const std::vector<Key>& keys, const char* pair, const char* from) const;
+    // The vector searches for up to 4 keys, 16 and 32 bytes at a time (the
+    // wider where the processor has AVX2): the key found with p at its
+    // anchor pair, or -1 with p where the search stopped.
+    int SearchNarrow(const std::vector<Key>& keys, const char* from, const char*& p) const;
+    int SearchWide(const std::vector<Key>& keys, const char* from, const char*& p) const;
 
     const char* m_begin;
     const char* m_end;

@@ -2,11 +2,15 @@
 // The written DXF reader: a word scanner, not a DXF parser. Its two passes
 // over the drawing's bytes: the header pass takes the UCS origin, the entity
 // pass finds every circle record by its subclass marker, in the layout one
-// family of writers uses. Plain functions; the converter holds the state.
+// family of writers uses. Each pass reads a drawing window by window
+// (drawing_stream.h), so that it can go through the file beside the full
+// reader; the converter holds the state the passes share.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string_view>
+
+#include "jobfiles/drawing_stream.h"
 
 namespace ks {
 
@@ -22,11 +26,29 @@ struct WrittenNumbers {
 struct WrittenOrigin {
     int32_t x = 0;  // micrometres
     int32_t y = 0;
+    // The numbers they were taken from, in drawing units.
+    double drawnX = 0.0;
+    double drawnY = 0.0;
 };
 
 // Header pass: "$UCSORG" and the two numbers after it (each behind a word
 // taken for its group code) up to the first "ENDSEC"; (0, 0) without one.
-WrittenOrigin ReadWrittenOrigin(std::string_view bytes, WrittenNumbers& numbers);
+class WrittenHeaderPass {
+public:
+    explicit WrittenHeaderPass(WrittenNumbers& numbers) : m_numbers(numbers) {}
+    // Reads the window from Resume() on; true once the pass is over.
+    bool Feed(const DrawingWindow& window);
+    bool Done() const { return m_done; }
+    size_t Resume() const { return m_pos; }
+    const WrittenOrigin& Origin() const { return m_origin; }
+
+private:
+    WrittenNumbers& m_numbers;
+    WrittenOrigin m_origin;
+    bool m_found = false;
+    bool m_done = false;
+    size_t m_pos = 0;
+};
 
 // A circle record as converted: whole micrometres, origin subtracted, X
 // mirrored when the extrusion scan met "230" "-1.0".
@@ -49,7 +71,37 @@ struct WrittenScan {
 };
 
 // Entity pass. onCircle sees every record read whole and returns false to
-// end the pass there.
+// end the pass there. Values in drawing units become micrometres times
+// `scale` / 1000: 1000 takes them as millimetres, as the reader always did;
+// any other scale converts, and a value within 1e-6 um of a whole
+// micrometre counts as that micrometre.
+class WrittenCirclePass {
+public:
+    WrittenCirclePass(const WrittenOrigin& origin, WrittenNumbers& numbers,
+                      std::function<bool(const WrittenCircle&)> onCircle, double scale = 1000.0);
+    bool Feed(const DrawingWindow& window);
+    bool Done() const { return m_done; }
+    size_t Resume() const { return m_pos; }
+    const WrittenScan& Result() const { return m_result; }
+
+private:
+    enum class Record { Read, More, Broken, Ended, Stopped };
+    Record ReadRecord(class WordScanner& in, bool last);
+    int32_t Micrometres(double value, int32_t origin) const;
+
+    WrittenOrigin m_origin;
+    WrittenNumbers& m_numbers;
+    std::function<bool(const WrittenCircle&)> m_onCircle;
+    double m_scale;
+    bool m_inEntities = false;
+    bool m_inRecord = false;  // the last window ended inside a record
+    bool m_done = false;
+    size_t m_pos = 0;
+    WrittenScan m_result;
+};
+
+// The passes over all of a drawing's bytes at once.
+WrittenOrigin ReadWrittenOrigin(std::string_view bytes, WrittenNumbers& numbers);
 WrittenScan ScanWrittenCircles(std::string_view bytes, WrittenOrigin origin, WrittenNumbers& numbers,
                                const std::function<bool(const WrittenCircle&)>& onCircle);
 

@@ -112,6 +112,7 @@ void CFileProcessDlg::OnGenerateNc() {
     c.m_ncFolder = m_ncFolder;
     c.m_ncBaseName = m_ncBaseName;
     c.m_reader = ks::DxfReaderKindOf(st::ReadSetting(m_settingsPath, st::key::DxfReader, ""));
+    c.m_units = ks::DxfUnitsOf(st::ReadSetting(m_settingsPath, st::key::DxfUnits, ""));
     c.ConvertDxf();
 }
 

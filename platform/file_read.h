@@ -4,6 +4,7 @@
 // is pulled, or a file cut short while it is being read, ends the program
 // with a bus error, whereas a read only ends early or fails.
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -54,5 +55,28 @@ private:
 // the file cannot be opened, is a folder (EISDIR), or a read fails (EIO from
 // a pulled stick, for instance): a job must not be taken from part of a file.
 bool ReadWholeFile(const std::string& path, FileContents& out, int* error);
+
+// A file read front to back, a piece at a time, into the caller's buffer: for
+// readers that need only a window of a file at once, so that a drawing of
+// tens of megabytes costs no buffer of its size (fresh pages are cleared by
+// the system, which costs more than reading them). Same failures as above.
+class FileReader {
+public:
+    FileReader() = default;
+    FileReader(const FileReader&) = delete;
+    FileReader& operator=(const FileReader&) = delete;
+    ~FileReader() { Close(); }
+
+    // False, with an errno value in *error, when the file cannot be opened
+    // or is a folder (EISDIR).
+    bool Open(const std::string& path, int* error);
+    // Up to `room` bytes into `to`: how many were read, 0 at the end of the
+    // file, -1 on a failure (an errno value in *error).
+    ptrdiff_t Read(char* to, size_t room, int* error);
+    void Close();
+
+private:
+    intptr_t m_handle = -1;  // the descriptor, or the HANDLE on Windows
+};
 
 }  // namespace ks

@@ -174,4 +174,43 @@ bool ReadWholeFile(const std::string& path, FileContents& out, int* error) {
     return true;
 }
 
+bool FileReader::Open(const std::string& path, int* error) {
+    Close();
+    int raw;
+    do {
+        raw = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    } while (raw < 0 && errno == EINTR);
+    if (raw < 0) {
+        if (error != nullptr) *error = errno;
+        return false;
+    }
+    struct stat st {};
+    const int err = ::fstat(raw, &st) != 0 ? errno : S_ISDIR(st.st_mode) ? EISDIR : 0;
+    if (err != 0) {
+        ::close(raw);
+        if (error != nullptr) *error = err;
+        return false;
+    }
+#ifdef POSIX_FADV_SEQUENTIAL
+    ::posix_fadvise(raw, 0, 0, POSIX_FADV_SEQUENTIAL);  // only advice
+#endif
+    m_handle = raw;
+    return true;
+}
+
+ptrdiff_t FileReader::Read(char* to, size_t room, int* error) {
+    for (;;) {
+        const ssize_t n = ::read(static_cast<int>(m_handle), to, room);
+        if (n >= 0) return n;
+        if (errno == EINTR) continue;
+        if (error != nullptr) *error = errno;
+        return -1;
+    }
+}
+
+void FileReader::Close() {
+    if (m_handle >= 0) ::close(static_cast<int>(m_handle));
+    m_handle = -1;
+}
+
 }  // namespace ks

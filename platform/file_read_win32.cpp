@@ -128,4 +128,34 @@ bool ReadWholeFile(const std::string& path, FileContents& out, int* error) {
     return true;
 }
 
+bool FileReader::Open(const std::string& path, int* error) {
+    Close();
+    const HANDLE h = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD code = ::GetLastError();
+        if (error != nullptr) *error = code == ERROR_ACCESS_DENIED && IsFolder(path) ? EISDIR : ErrnoOf(code);
+        return false;
+    }
+    m_handle = reinterpret_cast<intptr_t>(h);
+    return true;
+}
+
+ptrdiff_t FileReader::Read(char* to, size_t room, int* error) {
+    DWORD got = 0;
+    if (!::ReadFile(reinterpret_cast<HANDLE>(m_handle), to, static_cast<DWORD>(room < kMaxChunk ? room : kMaxChunk),
+                    &got, nullptr)) {
+        const DWORD code = ::GetLastError();
+        if (code == ERROR_BROKEN_PIPE || code == ERROR_HANDLE_EOF) return 0;
+        if (error != nullptr) *error = ErrnoOf(code);
+        return -1;
+    }
+    return static_cast<ptrdiff_t>(got);
+}
+
+void FileReader::Close() {
+    if (m_handle != -1) ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+    m_handle = -1;
+}
+
 }  // namespace ks

@@ -70,6 +70,24 @@ int32_t AtoiRule(std::string_view text) {
     return static_cast<int32_t>(value);  // -kCap is INT32_MIN itself
 }
 
+bool ExactDecimal(std::string_view text, double& value) {
+    static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    int64_t digits = 0;
+    int count = 0, fraction = -1;
+    for (const char c : text) {
+        if (c == '.' && fraction < 0) {
+            fraction = 0;
+            continue;
+        }
+        if (c < '0' || c > '9' || ++count > 15) return false;
+        digits = digits * 10 + (c - '0');
+        if (fraction >= 0) ++fraction;
+    }
+    if (count == 0) return false;
+    value = static_cast<double>(digits) / kTens[fraction > 0 ? fraction : 0];
+    return true;
+}
+
 double AtofPrefix(std::string_view text, size_t* consumed) {
     *consumed = 0;
     size_t i = SkipBlanks(text);
@@ -83,6 +101,10 @@ double AtofPrefix(std::string_view text, size_t* consumed) {
     const char* first = text.data() + i;
     const char* last = text.data() + text.size();
     double value = 0.0;
+    if (ExactDecimal(text.substr(i), value)) {  // the usual number word, all of it
+        *consumed = text.size();
+        return negative ? -value : value;
+    }
     const char* end = first;
 
     // Hexadecimal form "0x..." (strtod accepts it; from_chars wants no prefix).
@@ -135,6 +157,18 @@ std::string FormatHex(int32_t value) {
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, static_cast<uint32_t>(value), 16);
     return std::string(buf, r.ptr);
+}
+
+bool IsWordAnyCase(std::string_view text, std::string_view lowerWord) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    if (text.size() != lowerWord.size()) return false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+        if (c != lowerWord[i]) return false;
+    }
+    return true;
 }
 
 }  // namespace ks

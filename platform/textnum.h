@@ -24,9 +24,20 @@ double AtofRule(std::string_view text);
 // (0 when nothing numeric leads).
 double AtofPrefix(std::string_view text, size_t* consumed);
 
+// Digits with at most one decimal point, 1 to 15 digits, nothing else: the
+// value, correctly rounded as from_chars gives it, without the library's
+// slower general path (both the digits and the power of ten below them are
+// exact doubles, so their quotient is rounded once). False for any other
+// text, which the general readers take.
+bool ExactDecimal(std::string_view text, double& value);
+
 // double -> int32 truncated toward zero. Out-of-range values and NaN give
 // INT32_MIN, which is what the x86 conversion instruction produces.
 int32_t TruncToInt32(double value);
+
+// Whether text is `lowerWord` in any case, blanks (space, \t \r \n) around
+// it allowed: how a choice is read from a setting or an option.
+bool IsWordAnyCase(std::string_view text, std::string_view lowerWord);
 
 // printf("%.*f") in the C locale (correctly rounded).
 std::string FormatFixed(double value, int decimals);

@@ -28,6 +28,10 @@ inline constexpr std::string_view ViewScale = "ViewScale";
 // full reader; absent or anything else, the written one. Only read, never
 // written: it is set by hand.
 inline constexpr std::string_view DxfReader = "DxfReader";
+// How the panel takes a drawing's lengths: "drawing" converts them to
+// millimetres by the unit the drawing names; absent or anything else, they
+// are taken as millimetres. Only read, never written, like DxfReader.
+inline constexpr std::string_view DxfUnits = "DxfUnits";
 }  // namespace key
 
 // Texts read in place of a missing key (they then stand as the value).

@@ -20,7 +20,7 @@ constexpr int kExitUsage = 64;
 
 const char kUsage[] =
     "usage: kestrane-dxf2nc --min TEXT --max TEXT [--out DIR] [--reader written|full]\n"
-    "                       [--lang en|zh] DRAWING.dxf\n"
+    "                       [--units mm|drawing] [--lang en|zh] DRAWING.dxf\n"
     "       kestrane-dxf2nc --version | --help\n"
     "\n"
     "Converts the circles of a DXF drawing whose diameter (mm) lies between the\n"
@@ -28,7 +28,11 @@ const char kUsage[] =
     "next free NC hole program BASEnn.NC in DIR (default: the current folder).\n"
     "--reader written (the default) reads as the panel does and then checks the\n"
     "drawing with the full reader, reporting circles missed and arcs taken for\n"
-    "holes; --reader full converts every circle of model space, blocks included.\n"
+    "holes, and says when the drawing is damaged or no ASCII DXF; --reader full\n"
+    "converts every circle of model space, blocks included.\n"
+    "--units mm (the default) takes the drawing's values as millimetres, whatever\n"
+    "unit it names (and says so when it names another); --units drawing converts\n"
+    "them to millimetres by that unit.\n"
     "Prints the path of the program written; messages go to stderr.\n"
     "Exit: 0 written, 1 written with messages, 2 not written, 64 usage error.\n"
     "Messages are Chinese, or English with --lang en or an English locale.\n";
@@ -59,6 +63,7 @@ int main(int argc, char** argv) {
     const size_t count = args.size();
     std::string minText, maxText, outDir = ".";
     ks::DxfReaderKind reader = ks::DxfReaderKind::Written;
+    ks::DxfUnits units = ks::DxfUnits::Millimetres;
     bool haveMin = false, haveMax = false;
     std::vector<std::string> drawings;
     bool optionsEnded = false;
@@ -75,15 +80,16 @@ int main(int argc, char** argv) {
         } else if (arg == "--version") {
             std::printf("kestrane-dxf2nc %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
             return 0;
-        } else if (arg == "--min" || arg == "--max" || arg == "--out" || arg == "--reader") {
+        } else if (arg == "--min" || arg == "--max" || arg == "--out" || arg == "--reader" || arg == "--units") {
             if (i + 1 >= count) return Usage(stderr, kExitUsage);
             const std::string& value = args[++i];
             if (arg == "--min") { minText = value; haveMin = true; }
             else if (arg == "--max") { maxText = value; haveMax = true; }
             else if (arg == "--out") { outDir = value; }
-            else if (value == "full" || value == "written") { reader = ks::DxfReaderKindOf(value); }
+            else if (arg == "--units" && (value == "mm" || value == "drawing")) { units = ks::DxfUnitsOf(value); }
+            else if (arg == "--reader" && (value == "full" || value == "written")) { reader = ks::DxfReaderKindOf(value); }
             else {
-                std::fprintf(stderr, "kestrane-dxf2nc: unknown reader %s\n", value.c_str());
+                std::fprintf(stderr, "kestrane-dxf2nc: unknown %s %s\n", arg.c_str() + 2, value.c_str());
                 return Usage(stderr, kExitUsage);
             }
         } else {
@@ -101,6 +107,7 @@ int main(int argc, char** argv) {
     converter->m_ncFolder = outDir;
     converter->m_ncBaseName = ks::NcBaseNameOf(drawings[0]);
     converter->m_reader = reader;
+    converter->m_units = units;
     converter->ConvertDxf();
 
     if (converter->WrittenPath().empty()) return kExitNotWritten;

@@ -4,6 +4,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -31,6 +32,12 @@ std::string Quote(const std::string& s) {
     return q + "'";
 }
 
+class NullSink final : public MessageSink {
+public:
+    void ShowMessage(const std::string& text) override { messages += text; }
+    std::string messages;
+};
+
 class CliTest : public ::testing::Test {
 protected:
     ToolRun Dxf2nc(const std::string& args) {
@@ -43,8 +50,26 @@ protected:
         r.err = test::ReadBytes(dir.File("stderr"));
         return r;
     }
+    // Drawings that ezdxf writes (make_drawings.py), once for the suite.
+    static const std::string& Made() {
+        static const ScratchDir made;
+        if (s_made < 0) {
+            const std::string cmd = "/usr/bin/python3 " + Quote(KS_MAKE_DRAWINGS) + " " + Quote(made.Path());
+            const int status = std::system(cmd.c_str());
+            s_made = WIFEXITED(status) ? WEXITSTATUS(status) : 255;
+        }
+        return made.Path();
+    }
+    static inline int s_made = -1;  // the generator's exit code; 3: no ezdxf
+
     ScratchDir dir;
 };
+
+// The program's hole lines.
+std::string HoleLines(const std::string& program) {
+    const size_t start = program.find("START\r\n");
+    return start == std::string::npos ? "" : program.substr(start);
+}
 
 TEST_F(CliTest, WritesTheNextFreeProgramAndPrintsItsPath) {
     test::WriteBytes(dir.File("plate.dxf"), Drawing(Circle("1", "2", "0.5") + Circle("3", "2", "0.5")));
@@ -71,6 +96,27 @@ TEST_F(CliTest, MessagesGoToStderrInOrderAndExitOne) {
     r = Dxf2nc("--min 0 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("bad.dxf")));
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.err, "DXF文件格式有误\n");
+}
+
+// The written program comes as always; the check says what is wrong with
+// the file, after the written reader's own message.
+TEST_F(CliTest, DamagedOrUnreadableDrawingsAreSaidAndExitOne) {
+    for (const test::BadDrawing& bad : test::BadDrawings()) {
+        test::WriteBytes(dir.File("bad.dxf"), bad.bytes);
+        const std::string outDir = dir.File(std::string("out ") + bad.what);
+        ToolRun r = Dxf2nc("--min 0.5 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("bad.dxf")));
+        EXPECT_EQ(r.code, 1) << bad.what;
+        DrawingCheck check;
+        check.fault = bad.fault;
+        EXPECT_EQ(r.err, std::string(bad.formatError ? "DXF文件格式有误\n" : "") + DrawingCheckMessage(check) + "\n")
+            << bad.what;
+        ASSERT_EQ(r.out, outDir + "/bad00.NC\n") << bad.what;
+        auto table = std::make_unique<HoleSlots>();
+        int32_t count = -1;
+        NullSink sink;
+        LoadJob(outDir + "/bad00.NC", *table, count, sink);
+        EXPECT_EQ(count, bad.holes) << bad.what;
+    }
 }
 
 TEST_F(CliTest, OutputFolderThatCannotBeMadeExitsTwo) {
@@ -127,21 +173,14 @@ TEST_F(CliTest, ReaderOptionChoosesTheFullReaderElseTheCheckReports) {
     }
 }
 
-class NullSink final : public MessageSink {
-public:
-    void ShowMessage(const std::string& text) override { messages += text; }
-    std::string messages;
-};
-
 // Drawings written by ezdxf, converted by the tool, loaded back by the NC
 // loader: every hole in path order, radius R / 1000 mm.
 TEST_F(CliTest, RoundTripThroughTheNcLoader) {
-    const std::string cmd = "/usr/bin/python3 " + Quote(KS_MAKE_DRAWINGS) + " " + Quote(dir.Path());
-    const int status = std::system(cmd.c_str());
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 3) GTEST_SKIP() << "python3-ezdxf is not installed";
-    ASSERT_EQ(status, 0);
+    const std::string made = Made();
+    if (s_made == 3) GTEST_SKIP() << "python3-ezdxf is not installed";
+    ASSERT_EQ(s_made, 0);
     for (const std::string name : {"plate", "dense"}) {
-        std::ifstream expected(dir.File(name + ".expected"));
+        std::ifstream expected(made + "/" + name + ".expected");
         std::string dmin, dmax;
         expected >> dmin >> dmax;
         std::vector<JobHole> holes;
@@ -151,13 +190,13 @@ TEST_F(CliTest, RoundTripThroughTheNcLoader) {
         // The drawings hold arcs and circles beyond one metre: the check
         // after the conversion counts them, so the program comes with a message.
         DrawingCheck check;
-        std::ifstream counts(dir.File(name + ".check"));
+        std::ifstream counts(made + "/" + name + ".check");
         counts >> check.missed[static_cast<size_t>(MissReason::OutsideWindow)] >>
             check.added[static_cast<size_t>(AddReason::Arc)];
         ASSERT_FALSE(check.Clean()) << name;
 
         ToolRun run = Dxf2nc("--min " + dmin + " --max " + dmax + " --out " + Quote(dir.File("nc")) + " " +
-                         Quote(dir.File(name + ".dxf")));
+                         Quote(made + "/" + name + ".dxf"));
         ASSERT_EQ(run.code, 1) << name << ": " << run.err;
         EXPECT_EQ(run.err, DrawingCheckMessage(check) + "\n") << name;
         ASSERT_EQ(run.out, dir.File("nc/" + name + "00.NC\n"));
@@ -175,6 +214,37 @@ TEST_F(CliTest, RoundTripThroughTheNcLoader) {
             ASSERT_EQ(got.fRadius, holes[i].fRadius) << name << " hole " << i + 1;
         }
     }
+}
+
+// One set of holes drawn in millimetres, inches, centimetres and as an
+// imperial drawing naming no unit: taken as millimetres unless asked, said
+// either way, and converted on request to the millimetre drawing's holes.
+TEST_F(CliTest, UnitsAreSaidAndConvertedOnRequest) {
+    const std::string made = Made();
+    if (s_made == 3) GTEST_SKIP() << "python3-ezdxf is not installed";
+    ASSERT_EQ(s_made, 0);
+    const std::string title = "图纸核对：图纸的单位不是毫米，请核对孔的位置和尺寸\n";
+    const std::string inch = "图纸单位：英寸（1英寸=25.4mm），坐标";
+    for (const std::string reader : {"written", "full"}) {
+        const std::string args = "--reader " + reader + " --min 0 --max 100 --out " + Quote(dir.Path()) + " ";
+        ToolRun mm = Dxf2nc(args + "--units drawing " + Quote(made + "/units_mm.dxf"));
+        ASSERT_EQ(mm.code, 0) << reader << mm.err;
+        const std::string holes = HoleLines(test::ReadBytes(mm.out.substr(0, mm.out.size() - 1)));
+        ASSERT_EQ(std::count(holes.begin(), holes.end(), 'N'), 60) << reader;
+        for (const auto& [name, line] : {std::pair<std::string, std::string>{"in", inch},
+                                         {"cm", "图纸单位：厘米（1厘米=10mm），坐标"},
+                                         {"imperial", inch}}) {
+            ToolRun r = Dxf2nc(args + "--units drawing " + Quote(made + "/units_" + name + ".dxf"));
+            EXPECT_EQ(r.code, 1) << reader << " " << name;
+            EXPECT_EQ(r.err, title + line + "已换算为毫米\n") << reader << " " << name;
+            EXPECT_EQ(HoleLines(test::ReadBytes(r.out.substr(0, r.out.size() - 1))), holes) << reader << " " << name;
+            r = Dxf2nc(args + Quote(made + "/units_" + name + ".dxf"));
+            EXPECT_EQ(r.code, 1) << reader << " " << name;
+            EXPECT_EQ(r.err, title + line + "按毫米读入，未换算\n") << reader << " " << name;
+            EXPECT_NE(HoleLines(test::ReadBytes(r.out.substr(0, r.out.size() - 1))), holes) << reader << " " << name;
+        }
+    }
+    EXPECT_EQ(Dxf2nc("--units inch --min 0 --max 1 x.dxf").code, 64);
 }
 
 }  // namespace

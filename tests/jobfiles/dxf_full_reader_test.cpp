@@ -158,6 +158,20 @@ TEST_F(FullReaderTest, RunawayBlocksEndWithAMessage) {
     EXPECT_EQ(sink.messages, std::vector<std::string>{DrawingCheckMessage(cut)});
 }
 
+TEST_F(FullReaderTest, BlocksThatPlaceEachOtherGiveEveryCircleWhateverTheOrder) {
+    // A holds a circle and places B; B only places A. Each INSERT places
+    // the circle once, through whichever block it names.
+    const std::string a = Block("A", Insert("B", "0", "1") + Circle("0", "0", "0.5"));
+    const std::string b = Block("B", Insert("A", "0", "2"));
+    const std::string toA = Insert("A", "10", "0"), toB = Insert("B", "20", "0");
+    const Hole viaA{10000, 0, 500}, viaB{20000, 2000, 500};
+    EXPECT_EQ(Read(Drawing(toA + toB, a + b)), (std::vector<Hole>{viaA, viaB}));
+    EXPECT_EQ(Read(Drawing(toA + toB, b + a)), (std::vector<Hole>{viaA, viaB}));
+    EXPECT_EQ(Read(Drawing(toB + toA, a + b)), (std::vector<Hole>{viaB, viaA}));
+    EXPECT_EQ(Read(Drawing(toB + toA, b + a)), (std::vector<Hole>{viaB, viaA}));
+    EXPECT_TRUE(sink.messages.empty());
+}
+
 TEST(DrawingCheck, CountsWhatTheTableMissedOrAddedByReason) {
     dxf::Drawing d;
     const std::string text = test::Drawing(test::Circle("1", "1", "0.5") + test::Circle("2", "2", "0.5") +
@@ -193,6 +207,22 @@ TEST(DrawingCheck, CountsWhatTheTableMissedOrAddedByReason) {
               "多写入的孔：2个\n"
               "　圆弧被当作孔：2个");
     EXPECT_EQ(DrawingCheckMessage(DrawingCheck{}), "");
+
+    // A file cut short, in inches: its fault first, the unit last.
+    check = DrawingCheck{};
+    check.fault = dxf::Fault::EndsEarly;
+    check.missed[static_cast<size_t>(MissReason::InBlock)] = 2;
+    check.unit = DrawingUnit{1, "英寸", 25.4};
+    EXPECT_EQ(DrawingCheckMessage(check),
+              "图纸核对：图纸文件有误，NC文件中的孔可能不全\n"
+              "图纸文件不完整：在结束标记（EOF）之前中断\n"
+              "未写入的圆：2个\n"
+              "　在块中（经块参照插入）：2个\n"
+              "图纸单位：英寸（1英寸=25.4mm），坐标按毫米读入，未换算");
+    check = DrawingCheck{};
+    check.fault = dxf::Fault::Binary;
+    EXPECT_EQ(DrawingCheckMessage(check),
+              "图纸核对：图纸文件有误，NC文件中的孔可能不全\n二进制DXF文件：请在CAD软件中另存为ASCII格式的DXF");
 }
 
 TEST(DxfReaderKind, OnlyFullChoosesTheFullReader) {

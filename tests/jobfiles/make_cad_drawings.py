@@ -54,6 +54,7 @@ def build(version):
     object coordinates, X mirrored only for the extrusion (0, 0, -1)."""
     rng = random.Random(11)
     doc = ezdxf.new(version)
+    doc.units = ezdxf.units.MM  # ezdxf declares metres unless told
     doc.header["$UCSORG"] = (ORIGIN[0], ORIGIN[1], 0.0)
     msp = doc.modelspace()
     scanned = set()

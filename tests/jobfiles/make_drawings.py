@@ -7,8 +7,10 @@ For every drawing NAME: OUTDIR/NAME.dxf and OUTDIR/NAME.expected, whose first
 line is "DMIN DMAX" (the diameter texts) and then one "X Y R" line per hole
 (micrometres) in the order of the NC program; and OUTDIR/NAME.check, what the
 check after the conversion counts: "OUTSIDE ARCS", the circles in the range
-that lie outside +-1000 mm and the arcs taken for holes. Exit 3 when ezdxf is
-missing.
+that lie outside +-1000 mm and the arcs taken for holes. Also one set of
+holes drawn in millimetres, inches, centimetres and as an imperial drawing
+that names no unit: units_mm.dxf, units_in.dxf, units_cm.dxf,
+units_imperial.dxf. Exit 3 when ezdxf is missing.
 """
 import random
 import sys
@@ -43,6 +45,7 @@ def serpentine(holes):
 def make(outdir, name, count, dmin, dmax, origin, seed):
     rng = random.Random(seed)
     doc = ezdxf.new("R2000")
+    doc.units = ezdxf.units.MM  # ezdxf declares metres unless told
     if origin is not None:
         doc.header["$UCSORG"] = (origin[0], origin[1], 0.0)
     msp = doc.modelspace()
@@ -109,10 +112,33 @@ def make(outdir, name, count, dmin, dmax, origin, seed):
         f.write(f"{len(outside)} {len((arcs & seen) - circles)}\n")
 
 
+def units(outdir):
+    """Lengths 0.4 um past a whole micrometre, so that every unit converts
+    to the same whole micrometres as the millimetre drawing truncates to."""
+    rng = random.Random(3)
+    holes = [((rng.randint(-200000, 200000) + 0.4) / 1000, (rng.randint(-150000, 150000) + 0.4) / 1000,
+              (rng.randint(200, 3000) + 0.4) / 1000) for _ in range(60)]
+    origin = (5.0004, -2.4996)
+    for name, mm_per_unit, code in (("mm", 1.0, 4), ("in", 25.4, 1), ("cm", 10.0, 5), ("imperial", 25.4, None)):
+        doc = ezdxf.new("R2000")
+        if code is None:
+            del doc.header["$INSUNITS"]
+            doc.header["$MEASUREMENT"] = 0
+        else:
+            doc.header["$INSUNITS"] = code
+        doc.header["$UCSORG"] = (origin[0] / mm_per_unit, origin[1] / mm_per_unit, 0.0)
+        msp = doc.modelspace()
+        for x, y, r in holes:
+            msp.add_circle((x / mm_per_unit, y / mm_per_unit), r / mm_per_unit)
+            msp.add_line((0, 0), (1, 1))
+        doc.saveas(f"{outdir}/units_{name}.dxf")
+
+
 def main():
     outdir = sys.argv[1]
     make(outdir, "plate", 400, "0.4", "4.0", (5.0, -2.5), 1)
     make(outdir, "dense", 3000, "0", "100", None, 2)
+    units(outdir)
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "jobfiles/dxf_drawing.h"
 #include "jobfiles/job_loader.h"
 #include "platform/os.h"
 
@@ -93,6 +94,32 @@ inline std::string Entities(const std::string& body) {
 
 inline std::string Drawing(const std::string& entities, const std::string& header = Header()) {
     return header + Entities(entities) + "  0\r\nEOF\r\n";
+}
+
+// Files a copy cut short, a binary save or a wrong pick give: what the
+// check says of each, and what the written reader still reads of it (its
+// format message, the holes of its program) from two circles of 1 mm.
+struct BadDrawing {
+    const char* what;
+    std::string bytes;
+    dxf::Fault fault;
+    bool formatError;  // the written reader's own "DXF文件格式有误" comes first
+    int32_t holes;
+};
+
+inline std::vector<BadDrawing> BadDrawings() {
+    const std::string whole = Drawing(Circle("1", "2", "0.5") + Circle("3", "2", "0.5"), Header(UcsOrg("0", "0")));
+    const size_t second = whole.find("  0\r\nCIRCLE", whole.find("AcDbCircle"));
+    const size_t marker = whole.find("AcDbCircle", second);
+    return {
+        {"cut in the header", whole.substr(0, whole.find("$UCSORG") + 4), dxf::Fault::EndsEarly, false, 0},
+        {"cut inside a circle record", whole.substr(0, marker + 18), dxf::Fault::EndsEarly, true, 1},
+        {"cut between records", whole.substr(0, second), dxf::Fault::EndsEarly, false, 1},
+        {"cut before the end mark", whole.substr(0, whole.find("  0\r\nEOF")), dxf::Fault::EndsEarly, false, 2},
+        {"binary", std::string("AutoCAD Binary DXF\r\n\x1a\0", 22) + "\x01\x00\x02", dxf::Fault::Binary, false, 0},
+        {"empty", "", dxf::Fault::Empty, false, 0},
+        {"text", "holes at 1,2 and 3,2\nradius 0.5\n", dxf::Fault::NoSection, false, 0},
+    };
 }
 
 }  // namespace ks::test

@@ -8,6 +8,7 @@
 #include "panel_test_support.h"
 #include "res/ids.h"
 #include "settings/keys.h"
+#include "tests/jobfiles/test_support.h"
 #include "ui/testing/fake_view.h"
 
 namespace ks::panels {
@@ -146,6 +147,49 @@ TEST_F(FileProcessTest, DxfReaderSettingChoosesTheFullReaderElseTheCheckSaysWhat
     view.Click(id::IDC_GENERATE_NC);
     EXPECT_TRUE(view.TakeMessages().empty());
     EXPECT_EQ(HolesIn(out + "/plate01.NC"), 2);
+}
+
+TEST_F(FileProcessTest, DamagedOrUnreadableDrawingsAreSaidAfterTheWrittenMessages) {
+    Open();
+    view.Type(id::IDC_DIA_MIN, "0.5");
+    view.Type(id::IDC_DIA_MAX, "2");
+    for (const ks::test::BadDrawing& bad : ks::test::BadDrawings()) {
+        const std::string out = folder.File(std::string("out ") + bad.what);
+        WriteBytes(folder.File("bad.dxf"), bad.bytes);
+        view.Type(id::IDC_DXF_PATH, folder.File("bad.dxf"));
+        dlg.m_dxfPath = folder.File("bad.dxf");
+        view.QueueFolder(out);
+        view.Click(id::IDC_GENERATE_NC);
+        ks::DrawingCheck check;
+        check.fault = bad.fault;
+        Messages expected{ks::DrawingCheckMessage(check)};
+        if (bad.formatError) expected.insert(expected.begin(), "DXF文件格式有误");
+        EXPECT_EQ(view.TakeMessages(), expected) << bad.what;
+        EXPECT_EQ(HolesIn(out + "/bad00.NC"), bad.holes) << bad.what;
+    }
+}
+
+// Read at each conversion, never written, as DxfReader.
+TEST_F(FileProcessTest, DxfUnitsSettingConvertsByTheDrawingsUnit) {
+    namespace t = ks::test;
+    WriteBytes(folder.File("cm.dxf"), t::Drawing(t::Circle("1", "2", "0.05"), t::Header("  9\r\n$INSUNITS\r\n 70\r\n5\r\n")));
+    Open();
+    dlg.m_dxfPath = folder.File("cm.dxf");
+    view.Type(id::IDC_DIA_MIN, "0");
+    view.Type(id::IDC_DIA_MAX, "100");
+    const std::string title = "图纸核对：图纸的单位不是毫米，请核对孔的位置和尺寸\n";
+    view.QueueFolder(folder.File("out"));
+    view.Click(id::IDC_GENERATE_NC);
+    EXPECT_EQ(view.TakeMessages(), Messages{title + "图纸单位：厘米（1厘米=10mm），坐标按毫米读入，未换算"});
+    EXPECT_NE(ReadBytes(folder.File("out/cm00.NC")).find("N1  X1000  Y2000   R50\r\n"), std::string::npos);
+
+    st::WriteSetting(ini, st::key::DxfUnits, "DRAWING");
+    view.QueueFolder(folder.File("out"));
+    view.Click(id::IDC_GENERATE_NC);
+    EXPECT_EQ(view.TakeMessages(), Messages{title + "图纸单位：厘米（1厘米=10mm），坐标已换算为毫米"});
+    EXPECT_NE(ReadBytes(folder.File("out/cm01.NC")).find("N1  X10000  Y20000   R500\r\n"), std::string::npos);
+    view.Click(id::IDC_EXIT);
+    EXPECT_EQ(Key(st::key::DxfUnits), "DRAWING");
 }
 
 TEST_F(FileProcessTest, GenerateWithAnEmptyDrawingPathStillWritesAnEmptyProgram) {

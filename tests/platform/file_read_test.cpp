@@ -139,6 +139,30 @@ TEST_F(ReadWholeFileTest, ReadsPipesAndDevicesToTheirEnd) {
 }
 #endif
 
+// The piece reader: the file front to back in pieces of any size, whole;
+// the same refusals.
+TEST_F(ReadWholeFileTest, PieceReaderReadsTheWholeFileAndRefusesWhatReadWholeFileRefuses) {
+    const std::string bytes = Pattern(300000);
+    Write(Path("big.dxf"), bytes);
+    for (size_t piece : {size_t{1} << 20, size_t{4096}, size_t{7}}) {
+        FileReader file;
+        int error = 0;
+        ASSERT_TRUE(file.Open(Path("big.dxf"), &error)) << error;
+        std::string got, buffer(piece, '\0');
+        for (ptrdiff_t n; (n = file.Read(buffer.data(), piece, &error)) != 0;) {
+            ASSERT_GT(n, 0) << error;
+            got.append(buffer, 0, static_cast<size_t>(n));
+        }
+        EXPECT_TRUE(got == bytes) << piece;
+    }
+    FileReader file;
+    int error = 0;
+    EXPECT_FALSE(file.Open(m_dir, &error));
+    EXPECT_EQ(error, EISDIR);
+    EXPECT_FALSE(file.Open(Path("none.dxf"), &error));
+    EXPECT_EQ(error, ENOENT);
+}
+
 TEST_F(ReadWholeFileTest, RefusesFoldersAndMissingFilesWithTheirErrno) {
     FileContents got;
     Write(Path("a.NC"), "old");

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <clocale>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
+#include <random>
 
 namespace ks {
 namespace {
@@ -60,6 +63,25 @@ TEST(AtofRule, AgreesWithStrtodOnAwkwardTexts) {
     for (const char* text : {"3.14159", "-0.0009", "999.9999", "1000", "12x", "  7.", "-.25",
                              "1.2345678", "-1.2345678", "0.001", "123456789012345678901234"}) {
         EXPECT_EQ(AtofRule(text), std::strtod(text, nullptr)) << text;
+    }
+}
+
+// The quick way for number words must give from_chars' double, bit for bit.
+TEST(ExactDecimal, AgreesWithFromCharsOrLeavesTheTextToIt) {
+    std::mt19937 rng(5);
+    for (int i = 0; i < 200000; ++i) {
+        std::string text(rng() % 10, '0');
+        for (char& c : text) c = static_cast<char>('0' + rng() % 10);
+        if (rng() % 4 != 0) text.insert(rng() % (text.size() + 1), ".");
+        double quick = 0.0, full = 0.0;
+        if (!ExactDecimal(text, quick)) continue;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), full);
+        ASSERT_TRUE(r.ec == std::errc() && r.ptr == text.data() + text.size()) << text;
+        ASSERT_EQ(std::memcmp(&quick, &full, sizeof quick), 0) << text;
+    }
+    double v = 0.0;
+    for (const char* text : {"", ".", "1.2.3", "-1", "+1", "1e5", " 1", "1 ", "1234567890123456", "0x1"}) {
+        EXPECT_FALSE(ExactDecimal(text, v)) << text;
     }
 }
 
