@@ -16,6 +16,8 @@
 
 namespace ks::app {
 
+class ShopObserver;
+
 enum class RecordEvent { Drilled, Visited, Skipped, Paused, Reset, JobEnd };
 enum class PauseCause { Button, PauseHole, ControllerRequest, LostLink, ArrivalCheck };
 
@@ -44,9 +46,13 @@ public:
     // One line as written, CR LF included.
     static std::string FormatLine(const std::string& time, const RecordLine& line);
 
+    // Also told every line written; null tells no one.
+    void SetObserver(ShopObserver* observer) { m_pObserver = observer; }
+
 private:
     std::string m_folder;
     std::string m_path;
+    ShopObserver* m_pObserver = nullptr;
 };
 
 }  // namespace ks::app
