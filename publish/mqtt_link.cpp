@@ -184,6 +184,7 @@ void Serve(Core& c) {
     const int rc = mosquitto_loop(c.mosq, kLoopWaitMs, 1);
     if (rc != MOSQ_ERR_SUCCESS) {
         std::string why = wasUp ? "connection lost (" + Describe(rc) + ")" : "cannot connect (" + Describe(rc) + ")";
+        if (!wasUp && rc == MOSQ_ERR_CONN_LOST) why = "closed the connection without answering it";
         if (!c.refusal.empty()) why = std::move(c.refusal);
         c.refusal.clear();
         Failed(c, why);

@@ -20,9 +20,10 @@ int PortNumber(std::string_view text) {
     return port <= 65535 ? port : 0;
 }
 
-// "host", "host:port", "[v6]" or "[v6]:port"; false when it is none of them.
-bool SplitBroker(std::string_view text, std::string* host, std::string_view* port) {
-    *port = {};
+// "host", "host:port", "[v6]" or "[v6]:port"; false when it is none of
+// them. *port is null without a port.
+bool SplitBroker(std::string_view text, std::string* host, std::optional<std::string_view>* port) {
+    port->reset();
     if (!text.empty() && text[0] == '[') {
         const size_t close = text.find(']');
         if (close == std::string_view::npos || close == 1) return false;
@@ -79,13 +80,13 @@ std::optional<ShopSettings> ParseShopSettings(std::string_view iniText, std::str
     if (broker.empty()) return std::nullopt;
 
     ShopSettings s;
-    std::string_view port;
+    std::optional<std::string_view> port;
     if (!SplitBroker(broker, &s.host, &port) || HasBlank(s.host)) {
         *problem = "[Shop] Broker=" + broker + " is not host:port; nothing is published";
         return std::nullopt;
     }
     s.caFile = value("CaFile");
-    s.port = port.empty() ? (s.caFile.empty() ? kDefaultPort : kDefaultTlsPort) : PortNumber(port);
+    s.port = !port ? (s.caFile.empty() ? kDefaultPort : kDefaultTlsPort) : PortNumber(*port);
     if (s.port == 0) {
         *problem = "[Shop] Broker=" + broker + " has no port number 1 to 65535; nothing is published";
         return std::nullopt;
