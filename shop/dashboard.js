@@ -3,8 +3,9 @@
 //
 // Page parameters: ?broker=ws://host:port (default: the server the page
 // came from, as when Mosquitto serves it), ?lang=zh|en, ?bench=1 (keeps the
-// time from each state message's stamp to its card drawn, in
-// window.shopBench.latencies, milliseconds).
+// time from each state message's stamp to its arrival in the page and to
+// its card drawn, in window.shopBench.arrivals and .latencies, and the time
+// each drawing took, in .draws, milliseconds).
 "use strict";
 
 const params = new URLSearchParams(location.search);
@@ -62,7 +63,7 @@ function rank(m) {
 const machines = new Map();  // name -> {online, state, records, history, card, dirty, stamps}
 let renderQueued = false;
 let order = "";
-const bench = params.get("bench") === "1" ? (window.shopBench = { latencies: [] }) : null;
+const bench = params.get("bench") === "1" ? (window.shopBench = { arrivals: [], latencies: [], draws: [] }) : null;
 
 function machine(name) {
   let m = machines.get(name);
@@ -105,11 +106,10 @@ function makeCard(name) {
 
 function part(card, cls) { return card.querySelector("." + cls); }
 
-function clock(ms, seconds) {
-  const parts = { hour: "2-digit", minute: "2-digit", hour12: false };
-  if (seconds) parts.second = "2-digit";
-  return new Date(ms).toLocaleTimeString(document.documentElement.lang, parts);
-}
+// Made once: a formatter costs far more to make than to use.
+const clockFormats = [false, true].map((seconds) => new Intl.DateTimeFormat(document.documentElement.lang,
+  Object.assign({ hour: "2-digit", minute: "2-digit", hour12: false }, seconds ? { second: "2-digit" } : {})));
+function clock(ms, seconds) { return clockFormats[seconds ? 1 : 0].format(new Date(ms)); }
 
 // The expected end from the recent drilling rate: the last holes finished
 // during this job, at most ten.
@@ -166,6 +166,7 @@ function render(m) {
 function draw() {
   renderQueued = false;
   const now = Date.now();
+  const started = performance.now();
   for (const m of machines.values()) {
     if (!m.dirty) continue;
     m.dirty = false;
@@ -183,6 +184,7 @@ function draw() {
   const need = sorted.filter((m) => rank(m) <= 3).length;
   document.getElementById("summary").textContent = T.machines(machines.size, need);
   document.getElementById("empty").textContent = machines.size ? "" : T.none;
+  if (bench) bench.draws.push(performance.now() - started);
 }
 
 function changed(m) {
@@ -193,11 +195,13 @@ function changed(m) {
   }
 }
 
+const decoder = new TextDecoder();
+
 function onMessage(topic, payload) {
   const parts = topic.split("/");
   if (parts.length !== 3 || parts[0] !== "kestrane") return;
   const m = machine(parts[1]);
-  const text = new TextDecoder().decode(payload);
+  const text = decoder.decode(payload);
   if (parts[2] === "online") {
     m.online = text === "1";
   } else if (parts[2] === "state") {
@@ -205,7 +209,10 @@ function onMessage(topic, payload) {
     try { s = JSON.parse(text); } catch (e) { return; }
     m.state = s;
     noteProgress(m, s);
-    if (bench) m.stamps.push(Date.parse(s.time));
+    if (bench) {
+      m.stamps.push(Date.parse(s.time));
+      bench.arrivals.push(Date.now() - Date.parse(s.time));
+    }
   } else if (parts[2] === "record") {
     let r;
     try { r = JSON.parse(text); } catch (e) { return; }
