@@ -61,6 +61,23 @@ def done_of(driver, machine):
     return int(text.split("/")[0]) if "/" in text else None
 
 
+def tell(demo_dir, driver):
+    """What the demonstration and the page showed, for a failure's report."""
+    for name in ("shop.log",):
+        path = os.path.join(os.path.dirname(demo_dir), name)
+        if os.path.exists(path):
+            print(f"--- {name}:", *open(path).read().splitlines()[-8:], sep="\n  ")
+    for m in ("EDM-01", "EDM-02", "EDM-03"):
+        for name in ("console.log", "sim.log"):
+            path = os.path.join(demo_dir, m, name)
+            if os.path.exists(path):
+                lines = open(path, errors="replace").read().splitlines()
+                print(f"--- {m}/{name} ({len(lines)} lines):", *lines[-3:], sep="\n  ")
+    if driver:
+        for c in driver.find_elements(By.CSS_SELECTOR, "section.card"):
+            print("--- card:", c.text.replace("\n", " | "))
+
+
 def test(args):
     env = dict(os.environ)
     env.pop("DISPLAY", None)  # the consoles on a screen of their own
@@ -97,6 +114,9 @@ def test(args):
             driver.save_screenshot(args.screenshot)
         errors = [e for e in driver.get_log("browser") if e["level"] == "SEVERE"]
         assert not errors, f"the browser's console: {errors}"
+    except AssertionError:
+        tell(demo_dir, driver)
+        raise
     finally:
         if driver:
             driver.quit()
