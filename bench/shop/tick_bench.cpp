@@ -12,8 +12,6 @@
 // part of a tick that publishing adds.
 //
 // usage: shop_tick_bench [--holes N] [--pace-ms N] [--rounds N]
-#include <netinet/in.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -234,15 +232,9 @@ int main(int argc, char** argv) {
               if (hole == 30 && !broker.Restart()) std::fprintf(stderr, "shop_tick_bench: no restart\n");
           }));
 
-    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(silent, 64);
-    ::getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len);
-    const ShopSettings mute = At(ntohs(a.sin_port));
+    int mutePort = 0;
+    const int silent = SilentListener(&mutePort);
+    const ShopSettings mute = At(mutePort);
     print("a broker accepting TCP, never answering", Job(dir, o, &mute));
     ::close(silent);
     print("no broker on the port", Job(dir, o, &mute));

@@ -51,6 +51,24 @@ inline int FreePort() {
     return ntohs(a.sin_port);
 }
 
+// A socket that accepts connections (the kernel completes them into its
+// backlog) and never says a word; its port in *port. Close it to make the
+// port refuse connections.
+inline int SilentListener(int* port) {
+    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    if (::bind(s, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 || ::listen(s, 64) != 0) {
+        ::close(s);
+        return -1;
+    }
+    ::getsockname(s, reinterpret_cast<sockaddr*>(&a), &len);
+    *port = ntohs(a.sin_port);
+    return s;
+}
+
 inline bool Accepts(int port) {
     const int s = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in a{};

@@ -5,7 +5,6 @@
 // wrong password; TLS with a CA of the test's own. In each the console's
 // work is the same, frame for frame on its clock, as without publishing.
 #include <gtest/gtest.h>
-#include <sys/socket.h>
 
 #include "broker_rig.h"
 #include "console_rig.h"
@@ -197,17 +196,9 @@ std::vector<std::string> StderrLines(const std::function<void()>& during) {
 
 TEST(ShopBroker, SilentBrokerThenNoneAtAllLeaveTheJobAsItWas) {
     const fs::path dir = TestFolder();
-    // Accepts connections (the kernel completes them into the backlog) and
-    // never says a word.
-    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    ASSERT_EQ(::listen(silent, 64), 0);
-    ::getsockname(silent, reinterpret_cast<sockaddr*>(&a), &len);
-    const int port = ntohs(a.sin_port);
+    int port = 0;
+    const int silent = SilentListener(&port);
+    ASSERT_GE(silent, 0);
 
     ConsoleRig rig(app::testing::FastMachine(), (dir / "published").string());
     Job job(rig);
