@@ -2,25 +2,33 @@
 
 namespace ks::publish {
 
+bool Outbox::Append(std::deque<std::string>& queue, std::string json, size_t limit) {
+    const bool full = queue.size() >= limit;
+    if (full) queue.pop_front();
+    queue.push_back(std::move(json));
+    return full;
+}
+
 void Outbox::PutState(std::string json) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_latestState = json;
-    if (m_states.size() >= kStateLimit) m_states.pop_front();
-    m_states.push_back(std::move(json));
+    Append(m_newStates, std::move(json), kStateLimit);
+    Flush();
 }
 
 void Outbox::PutRecord(std::string json) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_records.size() >= kRecordLimit) {
-        m_records.pop_front();
-        ++m_dropped;
-    }
-    m_records.push_back(std::move(json));
+    if (Append(m_newRecords, std::move(json), kRecordLimit)) ++m_dropped;
+    Flush();
 }
 
-uint64_t Outbox::DroppedRecords() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_dropped;
+void Outbox::Flush() {
+    if (m_newStates.empty() && m_newRecords.empty()) return;
+    std::unique_lock<std::mutex> lock(m_mutex, std::try_to_lock);
+    if (!lock.owns_lock()) return;
+    if (!m_newStates.empty()) m_latestState = m_newStates.back();
+    for (std::string& s : m_newStates) Append(m_states, std::move(s), kStateLimit);
+    for (std::string& r : m_newRecords)
+        if (Append(m_records, std::move(r), kRecordLimit)) ++m_dropped;
+    m_newStates.clear();
+    m_newRecords.clear();
 }
 
 bool Outbox::TakeState(std::string* json) {

@@ -1,8 +1,11 @@
 #pragma once
 // The hand-over between the console's thread and the network thread. The
-// console only ever takes this box's lock, for as long as a few moves of
-// strings take; the network thread takes it between its own calls, never
-// while it talks to the broker. Nothing here waits.
+// console never waits for the other thread: it only tries the box's lock,
+// and when the network thread holds it at that moment (or was preempted
+// while holding it), the messages stay on the console's side until the
+// next try, at the latest the next tick. The network thread takes the lock
+// between its own calls, never while it talks to the broker.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -25,8 +28,10 @@ public:
     // --- The console's side ---
     void PutState(std::string json);
     void PutRecord(std::string json);
+    // Hands over what an earlier try could not (each tick calls it).
+    void Flush();
     // Record lines dropped so far (the state message carries the count).
-    uint64_t DroppedRecords() const;
+    uint64_t DroppedRecords() const { return m_dropped; }
 
     // --- The network thread's side ---
     // The next state or record line to send, in the order they were put.
@@ -40,11 +45,18 @@ public:
     void ForgetQueuedStates();
 
 private:
+    // Appends, dropping the oldest past the limit; true when one went.
+    static bool Append(std::deque<std::string>& queue, std::string json, size_t limit);
+
+    // The console's own, not yet handed over.
+    std::deque<std::string> m_newStates;
+    std::deque<std::string> m_newRecords;
+
     mutable std::mutex m_mutex;
     std::deque<std::string> m_states;
     std::deque<std::string> m_records;
     std::string m_latestState;
-    uint64_t m_dropped = 0;
+    std::atomic<uint64_t> m_dropped{0};
 };
 
 }  // namespace ks::publish

@@ -10,6 +10,7 @@ ShopPublisher::ShopPublisher(std::string machine, std::shared_ptr<Outbox> outbox
     : m_machine(std::move(machine)), m_outbox(std::move(outbox)), m_clock(clock) {}
 
 void ShopPublisher::OnTick(const app::CConsoleDlg& console) {
+    m_outbox->Flush();
     if (console.m_wCommResult != kMbOk) m_lastCommError = console.m_wCommResult;
     ShopState now = ReadShopState(console, m_lastPauseCause);
     // A run under way again: the reason of the last pause is history.
