@@ -23,6 +23,7 @@
 #include "app/job_record.h"
 #include "app/link_safety.h"
 #include "app/link_watch.h"
+#include "app/shop_observer.h"
 #include "app/status_bits.h"
 #include "jobfiles/job_loader.h"
 #include "link/modbus_master.h"
@@ -49,6 +50,11 @@ public:
     // The program-wide machine settings panel, opened by button 1003.
     void SetMachinePanel(panels::CMachineParamDlg* panel) { m_pMachinePanel = panel; }
     Clock& GetClock() { return m_clock; }
+    // The shop's publisher, told of every tick and record line; null: none.
+    void SetShopObserver(ShopObserver* observer) {
+        m_pShop = observer;
+        m_record.SetObserver(observer);
+    }
     panels::CPositioningDlg& Positioning() { return m_posPanel; }
     panels::CMachiningParamDlg& Machining() { return m_paramPanel; }
 
@@ -345,6 +351,7 @@ private:
     std::string m_settingsFolder;
     view::MapSurface* m_pMap = nullptr;
     panels::CMachineParamDlg* m_pMachinePanel = nullptr;
+    ShopObserver* m_pShop = nullptr;
 };
 
 }  // namespace ks::app

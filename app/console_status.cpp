@@ -56,6 +56,7 @@ void CConsoleDlg::OnTimer(int timerId) {
         View().Invalidate(true);
     }
     View().SetTimer(ids::TIMER_STATUS, m_nState == RunState::Machining ? 100 : 60);
+    if (m_pShop != nullptr) m_pShop->OnTick(*this);
 }
 
 bool CConsoleDlg::ReadStatus() {

@@ -4,6 +4,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/shop_observer.h"
 #include "platform/append_file.h"
 #include "platform/local_time.h"
 #include "platform/os.h"
@@ -116,7 +117,10 @@ bool JobRecord::Write(const RecordLine& line, std::time_t when) {
     if (std::filesystem::create_directory(m_folder, ec)) SyncFolderOf(m_folder);
     if (!m_chosen && !ChooseFile()) return false;
     int error = 0;
-    return AppendDurably(m_path, kHeader, FormatLine(LocalTimeIso8601(when), line), &error);
+    const std::string text = FormatLine(LocalTimeIso8601(when), line);
+    const bool written = AppendDurably(m_path, kHeader, text, &error);
+    if (m_pObserver != nullptr) m_pObserver->OnRecordLine(text);
+    return written;
 }
 
 }  // namespace ks::app

@@ -21,6 +21,8 @@
 
 namespace ks::app {
 
+class ShopObserver;
+
 enum class RecordEvent { Drilled, Visited, Skipped, Paused, Reset, JobEnd };
 enum class PauseCause { Button, PauseHole, ControllerRequest, LostLink, ArrivalCheck, PlaceChanged };
 
@@ -51,6 +53,9 @@ public:
     // One line as written, CR LF included.
     static std::string FormatLine(const std::string& time, const RecordLine& line);
 
+    // Also told every line written; null tells no one.
+    void SetObserver(ShopObserver* observer) { m_pObserver = observer; }
+
 private:
     // Finds the record that names this job, or takes the first free name
     // (or a record of the plain name from before the .job files) and names
@@ -62,6 +67,7 @@ private:
     std::string m_stem;
     std::string m_path;
     bool m_chosen = false;
+    ShopObserver* m_pObserver = nullptr;
 };
 
 }  // namespace ks::app

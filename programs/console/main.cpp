@@ -11,7 +11,9 @@
 #include "platform/clock.h"
 #include "platform/program_folder.h"
 #include "programs/console/console_session.h"
+#include "publish/shop_start.h"
 #include "res/version.h"
+#include "settings/keys.h"
 #include "ui/qt/dialog_window.h"
 #include "ui/qt/ui_faces.h"
 
@@ -73,7 +75,12 @@ int main(int argc, char** argv) {
 
     ks::PlatformSerialDriver driver;
     ks::SystemClock clock;
+    // Publishing to the shop's broker when the settings name one; made
+    // first, so that it outlives the console it watches.
+    const std::unique_ptr<ks::app::ShopObserver> shop = ks::publish::StartShopPublishing(
+        ks::settings::SettingsPathIn(settingsFolder.empty() ? ks::ProgramFolder() : settingsFolder), clock);
     ks::console::ConsoleSession session(driver, clock, panels, settingsFolder);
+    if (shop) session.Console().SetShopObserver(shop.get());
     session.Run();
     return 0;
 }

@@ -48,6 +48,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 if [[ $gui == 1 && ( $depends != *libqt6widgets6* || $depends != *fonts-wqy-microhei* ) ]]; then
   fail "Depends lacks Qt or the Chinese font: $depends"
 fi
+# Publishing to a shop's broker needs the MQTT client library, never a broker.
+if [[ $gui == 1 && $depends != *libmosquitto1* ]]; then fail "Depends lacks the MQTT client library: $depends"; fi
+if grep -qE '(^|, )mosquitto( |,|$)' <<<"$depends"; then fail "Depends names the broker: $depends"; fi
 
 # Every file where a Debian system looks for it, owned by root, nothing
 # outside /usr.
@@ -55,7 +58,9 @@ dpkg-deb -c "$deb" >"$work/contents"
 want=(usr/bin/kestrane-sim usr/bin/kestrane-dxf2nc usr/bin/kestrane-link
       usr/share/man/man1/kestrane-sim.1.gz usr/share/man/man1/kestrane-dxf2nc.1.gz
       usr/share/man/man1/kestrane-link.1.gz usr/share/kestrane/samples/plate.dxf
-      usr/share/doc/kestrane/copyright usr/share/doc/kestrane/changelog.gz usr/share/doc/kestrane/README.md.gz)
+      usr/share/doc/kestrane/copyright usr/share/doc/kestrane/changelog.gz usr/share/doc/kestrane/README.md.gz
+      usr/share/kestrane/shop/index.html usr/share/kestrane/shop/dashboard.js
+      usr/share/kestrane/shop/vendor/mqtt.min.js usr/share/kestrane/shop/vendor/mqtt.LICENSE.md)
 if [[ $gui == 1 ]]; then
   want+=(usr/bin/kestrane usr/share/man/man1/kestrane.1.gz usr/share/applications/kestrane.desktop
          usr/share/icons/hicolor/scalable/apps/kestrane.svg)
