@@ -52,9 +52,10 @@ fi
 # Every file where a Debian system looks for it, owned by root, nothing
 # outside /usr.
 dpkg-deb -c "$deb" >"$work/contents"
-want=(usr/bin/kestrane-sim usr/bin/kestrane-dxf2nc usr/bin/kestrane-link
+want=(usr/bin/kestrane-sim usr/bin/kestrane-dxf2nc usr/bin/kestrane-link usr/bin/kestrane-report
       usr/share/man/man1/kestrane-sim.1.gz usr/share/man/man1/kestrane-dxf2nc.1.gz
-      usr/share/man/man1/kestrane-link.1.gz usr/share/kestrane/samples/plate.dxf
+      usr/share/man/man1/kestrane-link.1.gz usr/share/man/man1/kestrane-report.1.gz
+      usr/share/kestrane/samples/plate.dxf
       usr/share/doc/kestrane/copyright usr/share/doc/kestrane/changelog.gz usr/share/doc/kestrane/README.md.gz)
 if [[ $gui == 1 ]]; then
   want+=(usr/bin/kestrane usr/share/man/man1/kestrane.1.gz usr/share/applications/kestrane.desktop
@@ -170,6 +171,12 @@ else
     fail "Hole not saved in $config: $(grep Hole "$config/KSConfig.ini")"
   kill -0 "$console_pid" || fail "the console ended: $(cat "$run/console.log")"
   ! grep -q 'cannot' "$run/console.log" || fail "console: $(cat "$run/console.log")"
+  # The installed report tool reads the job's record there and writes the
+  # report beside it, with its charting library inside.
+  record=$(ls "$config"/records/*.csv 2>/dev/null | head -n1)
+  [[ -n $record ]] || fail "no job record in $config/records"
+  op "$bin/kestrane-report" "$record" >"$run/report.out" 2>&1 || fail "kestrane-report: $(cat "$run/report.out")"
+  grep -q 'echarts' "${record%.csv}.html" || fail "no report with its charting library beside $record"
   echo "install: package, tools and console OK (as $(op id -un), settings in ~/.config/kestrane)"
 fi
 echo "install: $(basename "$deb"), $(stat -c %s "$deb") bytes, $SECONDS s"
