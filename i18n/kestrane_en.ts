@@ -492,7 +492,7 @@ Settings folder: %3</translation>
     </message>
     <message>
         <source>暂停：%1（%2次）</source>
-        <translation>Paused: %1 (%2 times)</translation>
+        <translation>Paused: %1 (%2×)</translation>
     </message>
     <message>
         <source>通信中断损失时间</source>

@@ -38,8 +38,19 @@ class Browser:
         return [e for e in self.driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
 
     def screenshot(self, png):
+        """The whole page: the window made as tall as the page, and the
+        plots drawn again at that size before the picture is taken."""
         height = self.driver.execute_script("return document.documentElement.scrollHeight")
         self.driver.set_window_size(1280, height + 40)
+        self.driver.set_script_timeout(60)
+        self.driver.execute_async_script(
+            "var done = arguments[arguments.length - 1];"
+            "var charts = Object.values(window.ksReport.charts), left = charts.length;"
+            "if (!left) { done(); return; }"
+            "charts.forEach(function (c) {"
+            "  c.on('finished', function once() { c.off('finished', once); if (--left === 0) done(); });"
+            "  c.resize();"
+            "});")
         self.driver.save_screenshot(png)
 
     def close(self):
