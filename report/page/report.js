@@ -113,8 +113,8 @@
       target.data.push([H.x[k], H.y[k], s, H.hole[k]]);
     }
     if (untimed.data.length) classes.push(untimed);
-    var half = Math.max(hi[0] - lo[0], hi[1] - lo[1], 1) / 2 * 1.04;
-    var mid = [(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2];
+    var half = count ? Math.max(hi[0] - lo[0], hi[1] - lo[1], 1) / 2 * 1.04 : 1;
+    var mid = count ? [(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2] : [0, 0];
     function whole(v) { return v.toFixed(0); }
     make('plot-plate', count, {
       grid: { left: 64, right: 132, top: 24, bottom: 48 },
