@@ -5,6 +5,8 @@
 // found while the totals stay those of the clean lines.
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -86,11 +88,20 @@ TEST(ReportFigures, AHandWorkedRecordGivesItsFigures) {
     EXPECT_DOUBLE_EQ(s.histogram.width, 2);
     EXPECT_EQ(s.histogram.counts, (std::vector<int>{2, 2}));
 
-    // Scripts read it with a decimal point and untranslated words.
-    const std::string json = FormatJson(s);
+    // Scripts read it with a decimal point and untranslated words, people
+    // too, under a decimal-comma locale as well (where there is one).
+    const bool comma = std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+    const std::string json = FormatJson(s), text = FormatText(s), page = MakeReportHtml(s);
+    std::setlocale(LC_ALL, "C");
     for (const char* piece : {"\"median\": 3.5", "\"p95\": 4.85", "\"total\": 324", "\"reason\": \"lost-link\"",
                               "\"drilled\": 4", "\"skipped\": 1", "\"holes_per_hour\": 44.444", "\"findings\": []"})
         EXPECT_NE(json.find(piece), std::string::npos) << piece << "\n" << json;
+    for (const std::string* out : {&text, &page}) {
+        EXPECT_NE(out->find("4.85"), std::string::npos);
+        EXPECT_NE(out->find("44.4"), std::string::npos);
+        EXPECT_EQ(out->find("4,85"), std::string::npos);
+    }
+    if (!comma) std::printf("no de_DE.UTF-8 locale: checked in the C locale only\n");
 }
 
 struct Unclean {
