@@ -1,5 +1,6 @@
 #include "report/record_reader.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -230,6 +231,7 @@ std::string FormatIsoTime(int64_t seconds, int32_t utcOffset) {
 
 RecordRead ReadRecord(std::string_view bytes) {
     RecordRead out;
+    out.entries.reserve(size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     size_t lineNo = 0;
     int64_t lastTime = std::numeric_limits<int64_t>::min();
     for (size_t pos = 0; pos < bytes.size();) {

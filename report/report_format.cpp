@@ -1,6 +1,7 @@
 #include "report/report_format.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -51,12 +52,27 @@ size_t Columns(const std::string& text) {
 
 // Up to three decimals, trailing zeros dropped: drill seconds come in
 // tenths, quantiles between them.
+void AppendJsonNumber(std::string& out, double v) {
+    char buf[400];
+    const std::to_chars_result r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 3);
+    if (!std::isfinite(v) || r.ec != std::errc()) {
+        out += "null";
+        return;
+    }
+    const char* end = r.ptr;
+    while (end[-1] == '0') --end;
+    if (end[-1] == '.') --end;
+    if (end - buf == 2 && buf[0] == '-' && buf[1] == '0') {
+        out += '0';
+        return;
+    }
+    out.append(buf, size_t(end - buf));
+}
+
 std::string JsonNumber(double v) {
-    if (!std::isfinite(v)) return "null";
-    std::string s = FormatFixed(v, 3);
-    while (s.back() == '0') s.pop_back();
-    if (s.back() == '.') s.pop_back();
-    return s == "-0" ? "0" : s;
+    std::string s;
+    AppendJsonNumber(s, v);
+    return s;
 }
 
 std::string JsonNumber(const std::optional<double>& v) { return v ? JsonNumber(*v) : "null"; }

@@ -29,6 +29,8 @@ std::string NumberText(const std::optional<double>& v, int decimals);
 // string (bytes that are no UTF-8 replaced, so that the file stays valid).
 std::string JsonNumber(double v);
 std::string JsonNumber(const std::optional<double>& v);
+// The same appended to out, for the long columns of the page's figures.
+void AppendJsonNumber(std::string& out, double v);
 std::string JsonString(const std::string& text);
 // Valid UTF-8: every byte sequence that is none becomes U+FFFD.
 std::string Utf8Text(const std::string& text);

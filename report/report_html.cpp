@@ -1,6 +1,7 @@
 #include "report/report_html.h"
 
 #include <algorithm>
+#include <charconv>
 
 #include "platform/os.h"
 #include "platform/textnum.h"
@@ -27,13 +28,37 @@ std::string Html(const std::string& text) {
     return out;
 }
 
-std::string MmOrNull(const std::optional<int32_t>& um) { return um ? JsonNumber(*um / 1000.0) : "null"; }
-
+// A column of the holes' figures as a JSON array, null where one is missing.
 template <typename Get>
-std::string Column(const std::vector<HoleFigures>& holes, Get get) {
-    std::string out = "[";
-    for (size_t i = 0; i < holes.size(); ++i) out += (i ? "," : "") + get(holes[i]);
-    return out + "]";
+void AppendColumn(std::string& out, const char* name, const std::vector<HoleFigures>& holes, Get get) {
+    out += '"';
+    out += name;
+    out += "\":[";
+    for (size_t i = 0; i < holes.size(); ++i) {
+        if (i) out += ',';
+        const std::optional<double> v = get(holes[i]);
+        if (v) AppendJsonNumber(out, *v);
+        else out += "null";
+    }
+    out += ']';
+}
+
+std::optional<double> Mm(const std::optional<int32_t>& um) {
+    return um ? std::optional<double>(*um / 1000.0) : std::nullopt;
+}
+
+// Whole numbers as a JSON array.
+template <typename T, typename Get>
+void AppendInts(std::string& out, const char* name, const std::vector<T>& items, Get get) {
+    out += '"';
+    out += name;
+    out += "\":[";
+    char buf[24];
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (i) out += ',';
+        out.append(buf, size_t(std::to_chars(buf, buf + sizeof buf, int64_t(get(items[i]))).ptr - buf));
+    }
+    out += ']';
 }
 
 std::string TextsJson() {
@@ -108,14 +133,20 @@ std::string Figure(const char* id, const char* title, bool wide) {
 
 // An inline script ends at the first "</script", whatever the quotes
 // around it say; in JavaScript "<\/script" means the same.
-std::string ScriptSafe(std::string_view code) {
-    std::string out(code);
-    for (size_t at = 0; (at = out.find("</", at)) != std::string::npos; at += 2) {
-        std::string tag = out.substr(at + 2, 6);
-        std::transform(tag.begin(), tag.end(), tag.begin(), [](char c) { return char(c | 0x20); });
-        if (tag == "script") out.insert(at + 1, "\\");
+void AppendScript(std::string& out, std::string_view code) {
+    for (size_t from = 0;;) {
+        size_t at = code.find("</", from);
+        while (at != std::string_view::npos) {
+            std::string tag(code.substr(at + 2, 6));
+            std::transform(tag.begin(), tag.end(), tag.begin(), [](char c) { return char(c | 0x20); });
+            if (tag == "script") break;
+            at = code.find("</", at + 2);
+        }
+        out.append(code.substr(from, at == std::string_view::npos ? std::string_view::npos : at + 1 - from));
+        if (at == std::string_view::npos) return;
+        out += '\\';
+        from = at + 1;
     }
-    return out;
 }
 
 }  // namespace
@@ -130,46 +161,55 @@ std::string ReportPathFor(const std::string& record) {
 std::string ChartLibraryName() { return std::string(assets::kChartLibraryName); }
 
 std::string PageData(const JobSummary& s) {
-    std::string d = "{\"lang\":" + JsonString(T(text::kLangTag)) + ",\"texts\":" + TextsJson() +
-                    ",\"offsetMs\":" + FormatInt(int64_t(s.utcOffset) * 1000) + ",\"holes\":{";
-    d += "\"hole\":" + Column(s.holes, [](const HoleFigures& h) { return FormatInt(h.hole); });
-    d += ",\"x\":" + Column(s.holes, [](const HoleFigures& h) { return MmOrNull(h.xUm); });
-    d += ",\"y\":" + Column(s.holes, [](const HoleFigures& h) { return MmOrNull(h.yUm); });
-    d += ",\"s\":" + Column(s.holes, [](const HoleFigures& h) { return JsonNumber(h.drillSeconds); });
-    d += ",\"z\":" + Column(s.holes, [](const HoleFigures& h) { return MmOrNull(h.zTravelUm); });
-    d += "},\"histogram\":{\"start\":" + JsonNumber(s.histogram.start) + ",\"width\":" + JsonNumber(s.histogram.width) +
-         ",\"counts\":[";
-    for (size_t i = 0; i < s.histogram.counts.size(); ++i) d += (i ? "," : "") + FormatInt(s.histogram.counts[i]);
-    // Timeline rows: drilling first, then one per pause reason.
+    std::string d;
+    d.reserve(64 * 1024 + s.holes.size() * 40 + s.timeline.size() * 32);
+    d += "{\"lang\":" + JsonString(T(text::kLangTag)) + ",\"texts\":" + TextsJson() +
+         ",\"offsetMs\":" + FormatInt(int64_t(s.utcOffset) * 1000) + ",\"holes\":{";
+    AppendInts(d, "hole", s.holes, [](const HoleFigures& h) { return h.hole; });
+    d += ',';
+    AppendColumn(d, "x", s.holes, [](const HoleFigures& h) { return Mm(h.xUm); });
+    d += ',';
+    AppendColumn(d, "y", s.holes, [](const HoleFigures& h) { return Mm(h.yUm); });
+    d += ',';
+    AppendColumn(d, "s", s.holes, [](const HoleFigures& h) { return h.drillSeconds; });
+    d += ',';
+    AppendColumn(d, "z", s.holes, [](const HoleFigures& h) { return Mm(h.zTravelUm); });
+    d += "},\"histogram\":{\"start\":" + JsonNumber(s.histogram.start) + ",\"width\":" +
+         JsonNumber(s.histogram.width) + ",";
+    AppendInts(d, "counts", s.histogram.counts, [](int c) { return c; });
+    // Timeline rows: drilling first, then one per pause reason; times in
+    // seconds from the run's start.
     std::vector<std::string> reasons;
     for (const PauseTotal& p : s.pauses) reasons.push_back(p.reason);
-    std::string rows = JsonString(T(text::kDrilling)), reasonIds, row, start, end, hole, last, holes;
-    for (const std::string& r : reasons) {
-        rows += "," + JsonString(Fill(T(text::kPausedFor), {ReasonText(r)}));
-        reasonIds += (reasonIds.empty() ? "" : ",") + JsonString(r);
-    }
-    for (size_t i = 0; i < s.timeline.size(); ++i) {
-        const TimeSpan& t = s.timeline[i];
-        const size_t r = t.paused ? size_t(std::find(reasons.begin(), reasons.end(), t.reason) - reasons.begin()) + 1 : 0;
-        const char* sep = i ? "," : "";
-        row += sep + FormatInt(int64_t(r));
-        start += sep + FormatInt(t.start - s.start);
-        end += sep + FormatInt(t.end - s.start);
-        hole += sep + FormatInt(t.hole);
-        last += sep + FormatInt(t.lastHole);
-        holes += sep + FormatInt(t.holes);
-    }
-    d += "]},\"timeline\":{\"t0\":" + FormatInt(s.start * 1000) + ",\"rows\":[" + rows + "],\"reasons\":[" + reasonIds + "],\"row\":[" + row + "],\"start\":[" +
-         start + "],\"end\":[" + end + "],\"hole\":[" + hole + "],\"last\":[" + last + "],\"holes\":[" + holes + "]}}";
+    d += "},\"timeline\":{\"t0\":" + FormatInt(s.start * 1000) + ",\"rows\":[" + JsonString(T(text::kDrilling));
+    for (const std::string& r : reasons) d += "," + JsonString(Fill(T(text::kPausedFor), {ReasonText(r)}));
+    d += "],\"reasons\":[";
+    for (size_t i = 0; i < reasons.size(); ++i) d += (i ? "," : "") + JsonString(reasons[i]);
+    d += "],";
+    AppendInts(d, "row", s.timeline, [&](const TimeSpan& t) {
+        return t.paused ? std::find(reasons.begin(), reasons.end(), t.reason) - reasons.begin() + 1 : 0;
+    });
+    d += ',';
+    AppendInts(d, "start", s.timeline, [&](const TimeSpan& t) { return t.start - s.start; });
+    d += ',';
+    AppendInts(d, "end", s.timeline, [&](const TimeSpan& t) { return t.end - s.start; });
+    d += ',';
+    AppendInts(d, "hole", s.timeline, [](const TimeSpan& t) { return t.hole; });
+    d += ',';
+    AppendInts(d, "last", s.timeline, [](const TimeSpan& t) { return t.lastHole; });
+    d += ',';
+    AppendInts(d, "holes", s.timeline, [](const TimeSpan& t) { return t.holes; });
+    d += "}}";
     // Inside a script element: no "<" may start a tag.
-    std::string safe;
-    for (char c : d) safe += c == '<' ? std::string("\\u003c") : std::string(1, c);
-    return safe;
+    for (size_t at = 0; (at = d.find('<', at)) != std::string::npos;) d.replace(at, 1, "\\u003c");
+    return d;
 }
 
 std::string MakeReportHtml(const JobSummary& s) {
     const std::string title = T(text::kTitle) + " - " + s.job;
-    std::string h = "<!DOCTYPE html>\n<html lang=\"" + Html(T(text::kLangTag)) + "\">\n<head>\n<meta charset=\"utf-8\">\n" +
+    std::string h;
+    h.reserve(assets::kChartLibrary.size() + assets::kPageScript.size() + 128 * 1024 + s.holes.size() * 40);
+    h += "<!DOCTYPE html>\n<html lang=\"" + Html(T(text::kLangTag)) + "\">\n<head>\n<meta charset=\"utf-8\">\n" +
                     "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n" +
                     "<meta name=\"generator\" content=\"kestrane-report, " + Html(ChartLibraryName()) + "\">\n<title>" +
                     Html(title) + "</title>\n<style>\n" + std::string(assets::kPageStyle) + "</style>\n</head>\n<body>\n";
@@ -184,8 +224,11 @@ std::string MakeReportHtml(const JobSummary& s) {
     h += SlowestHtml(s) + RunsHtml(s);
     h += "<script id=\"ks-data\" type=\"application/json\">" + PageData(s) + "</script>\n";
     if (!s.holes.empty() || !s.timeline.empty()) {
-        h += "<script>\n" + ScriptSafe(assets::kChartLibrary) + "\n</script>\n<script>\n" +
-             ScriptSafe(assets::kPageScript) + "</script>\n";
+        h += "<script>\n";
+        AppendScript(h, assets::kChartLibrary);
+        h += "\n</script>\n<script>\n";
+        AppendScript(h, assets::kPageScript);
+        h += "</script>\n";
     }
     return h + "</body>\n</html>\n";
 }
