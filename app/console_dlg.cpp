@@ -51,8 +51,9 @@ void CConsoleDlg::MapCommands() {
     MapCommand(ids::IDC_SKIP_HOLE, [this] { OnSkipToHole(); });
     MapCommand(ids::IDC_SET_PAUSE_HOLE, [this] { OnSetPauseHole(); });
     MapCommand(ids::IDC_SYNC, [this] { OnSyncToggle(); });
-    // The about item of the window menu.
+    // The about and job report items of the window menu.
     MapCommand(ks::res::IDM_ABOUTBOX, [this] { OnAbout(); });
+    MapCommand(ks::res::IDM_JOBREPORT, [this] { OnJobReport(); });
 }
 
 void CConsoleDlg::OnAbout() {

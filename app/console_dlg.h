@@ -229,6 +229,10 @@ public:
     void OnSystemInfo();
     // Command 16 of the window menu: the about box.
     void OnAbout();
+    // Command 32 of the window menu: the current job's report, written
+    // beside its record and opened in the desktop's browser
+    // (console_report.cpp).
+    void OnJobReport();
 
     // --- Hole map ---------------------------------------------------------
     // Centring by the view type, then a draw (paint, run control, reset).

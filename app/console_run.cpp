@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include "app/console_dlg.h"
 #include "app/console_texts.h"
@@ -166,7 +165,7 @@ void CConsoleDlg::Record(RecordEvent event, int32_t hole, std::optional<PauseCau
 // A record that cannot be written is told once per streak on the status
 // line; the run never waits for it.
 void CConsoleDlg::WriteRecord(const RecordLine& line) {
-    const bool written = m_record.Write(line, std::time(nullptr));
+    const bool written = m_record.Write(line, m_clock.WallTime());
     if (written == m_strRecordProblem.empty()) return;
     if (written) {
         m_strRecordProblem.clear();

@@ -116,6 +116,17 @@ def seeds():
     ops += b'\x00' + piece(with_crc([1, 3, 0, 0])) + b'\x02'
     yield 'fuzz_sim_slave', 'session', ops
 
+    # A job record: two runs, a pause, a skip, a hole drilled again, a cut line.
+    record = ('time,hole,x_mm,y_mm,drill_s,z_start_mm,z_end_mm,event,reason\r\n'
+              '2026-12-09T08:00:10+08:00,1,0.000,0.000,3.0,0.000,-1.000,drilled,\r\n'
+              '2026-12-09T08:00:15+08:00,2,1.000,0.000,,,,paused,lost-link\r\n'
+              '2026-12-09T08:01:15+08:00,2,1.000,0.000,,,,skipped,\r\n'
+              '2026-12-09T08:01:20+08:00,1,0.000,0.000,2.5,-1.000,-1.200,drilled,\r\n'
+              '2026-12-09T08:01:21+08:00,0,,,,,,job-end,\r\n'
+              '2026-12-09T09:00:10Z,1,5.000,0.000,3.1,0.000,-1.000,drilled,\r\n'
+              '2026-12-09T09:00:1')
+    yield 'fuzz_record', 'runs', b'\x00' + record.encode()
+
 
 def main():
     out = sys.argv[1]

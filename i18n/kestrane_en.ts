@@ -89,6 +89,22 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <source>坐标已变，请重设X、Y坐标</source>
         <translation>Coordinates changed: set X and Y again</translation>
     </message>
+    <message>
+        <source>没有加工文件，无法生成加工报告</source>
+        <translation>No job file: there is no job report to make</translation>
+    </message>
+    <message>
+        <source>还没有加工记录：%1</source>
+        <translation>No job record yet: %1</translation>
+    </message>
+    <message>
+        <source>加工报告无法写入：%1</source>
+        <translation>The job report could not be written: %1</translation>
+    </message>
+    <message>
+        <source>无法打开浏览器，加工报告已写入：%1</source>
+        <translation>No browser could be opened; the job report is at: %1</translation>
+    </message>
 </context>
 <context>
     <name>jobfiles</name>
@@ -545,6 +561,265 @@ Settings folder: %3</translation>
     </message>
 </context>
 <context>
+    <name>report</name>
+    <message>
+        <source>zh-CN</source>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>加工报告</source>
+        <translation>Job report</translation>
+    </message>
+    <message>
+        <source>加工文件</source>
+        <translation>Job</translation>
+    </message>
+    <message>
+        <source>加工批次</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>第%1批，共%2批</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>First time</translation>
+    </message>
+    <message>
+        <source>结束时间</source>
+        <translation>Last time</translation>
+    </message>
+    <message>
+        <source>已加工孔数</source>
+        <translation>Holes drilled</translation>
+    </message>
+    <message>
+        <source>跳过未加工孔数</source>
+        <translation>Holes skipped</translation>
+    </message>
+    <message>
+        <source>仅定位孔数</source>
+        <translation>Holes visited</translation>
+    </message>
+    <message>
+        <source>重复加工孔数</source>
+        <translation>Holes drilled twice</translation>
+    </message>
+    <message>
+        <source>总时间</source>
+        <translation>Total time</translation>
+    </message>
+    <message>
+        <source>加工时间</source>
+        <translation>Drilling time</translation>
+    </message>
+    <message>
+        <source>暂停时间</source>
+        <translation>Pause time</translation>
+    </message>
+    <message>
+        <source>暂停：%1（%2次）</source>
+        <translation>Paused: %1 (%2×)</translation>
+    </message>
+    <message>
+        <source>通信中断损失时间</source>
+        <translation>Time lost to the link</translation>
+    </message>
+    <message>
+        <source>其他时间（移动、空闲）</source>
+        <translation>Other time (moving, idle)</translation>
+    </message>
+    <message>
+        <source>每小时孔数</source>
+        <translation>Holes an hour</translation>
+    </message>
+    <message>
+        <source>加工秒数中位数</source>
+        <translation>Drilling seconds, median</translation>
+    </message>
+    <message>
+        <source>加工秒数第95百分位</source>
+        <translation>Drilling seconds, 95th percentile</translation>
+    </message>
+    <message>
+        <source>加工秒数最大值</source>
+        <translation>Drilling seconds, maximum</translation>
+    </message>
+    <message>
+        <source>电极消耗（Z行程合计，mm）</source>
+        <translation>Electrode used (sum of Z travel, mm)</translation>
+    </message>
+    <message>
+        <source>每孔电极消耗（mm）</source>
+        <translation>Electrode per hole (mm)</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>暂停按钮</source>
+        <translation>pause button</translation>
+    </message>
+    <message>
+        <source>预约暂停孔</source>
+        <translation>pause hole</translation>
+    </message>
+    <message>
+        <source>控制器请求</source>
+        <translation>controller request</translation>
+    </message>
+    <message>
+        <source>通信中断</source>
+        <translation>link lost</translation>
+    </message>
+    <message>
+        <source>轴未到达孔位</source>
+        <translation>axes off the hole</translation>
+    </message>
+    <message>
+        <source>原因未记录</source>
+        <translation>no reason recorded</translation>
+    </message>
+    <message>
+        <source>各孔加工秒数（按孔号）</source>
+        <translation>Drilling seconds per hole (hole order)</translation>
+    </message>
+    <message>
+        <source>加工秒数分布</source>
+        <translation>Histogram of drilling seconds</translation>
+    </message>
+    <message>
+        <source>板上孔位（颜色：加工秒数）</source>
+        <translation>Holes on the plate (colour: drilling seconds)</translation>
+    </message>
+    <message>
+        <source>各孔Z行程</source>
+        <translation>Z travel per hole</translation>
+    </message>
+    <message>
+        <source>班次时间线</source>
+        <translation>Timeline of the shift</translation>
+    </message>
+    <message>
+        <source>孔号</source>
+        <translation>Hole</translation>
+    </message>
+    <message>
+        <source>加工秒数</source>
+        <translation>Drilling s</translation>
+    </message>
+    <message>
+        <source>孔数</source>
+        <translation>Holes</translation>
+    </message>
+    <message>
+        <source>Z行程 (mm)</source>
+        <translation>Z travel (mm)</translation>
+    </message>
+    <message>
+        <source>加工</source>
+        <translation>Drilling</translation>
+    </message>
+    <message>
+        <source>暂停：%1</source>
+        <translation>Paused: %1</translation>
+    </message>
+    <message>
+        <source>最慢的%1个孔</source>
+        <translation>The %1 slowest holes</translation>
+    </message>
+    <message>
+        <source>名次</source>
+        <translation>Rank</translation>
+    </message>
+    <message>
+        <source>完成时间</source>
+        <translation>Finished at</translation>
+    </message>
+    <message>
+        <source>记录中的加工批次</source>
+        <translation>Runs in the record</translation>
+    </message>
+    <message>
+        <source>行</source>
+        <translation>Lines</translation>
+    </message>
+    <message>
+        <source>结束方式</source>
+        <translation>Ended by</translation>
+    </message>
+    <message>
+        <source>加工完成</source>
+        <translation>job end</translation>
+    </message>
+    <message>
+        <source>复位</source>
+        <translation>reset</translation>
+    </message>
+    <message>
+        <source>转为另一同名加工文件</source>
+        <translation>another job of the same name</translation>
+    </message>
+    <message>
+        <source>记录至此</source>
+        <translation>the record stops</translation>
+    </message>
+    <message>
+        <source>（本报告）</source>
+        <translation>(this report)</translation>
+    </message>
+    <message>
+        <source>记录检查</source>
+        <translation>Found in the record</translation>
+    </message>
+    <message>
+        <source>记录中没有加工事件，报告为空</source>
+        <translation>The record holds no event: the report is empty</translation>
+    </message>
+    <message>
+        <source>%1行不完整（写入时断电），已略去：第%2行</source>
+        <translation>%1 line(s) cut short (the power went while it was written), left out: line %2</translation>
+    </message>
+    <message>
+        <source>%1行不是加工记录的格式，已略去：第%2行</source>
+        <translation>%1 line(s) not in the record&apos;s format, left out: line %2</translation>
+    </message>
+    <message>
+        <source>%1行的事件无法识别，已略去：第%2行</source>
+        <translation>%1 line(s) with an unknown event, left out: line %2</translation>
+    </message>
+    <message>
+        <source>%1行的时间早于上一行（电脑时钟被调整过？）：第%2行</source>
+        <translation>%1 line(s) stamped earlier than the line before (was the PC&apos;s clock set back?): line %2</translation>
+    </message>
+    <message>
+        <source>%1个孔加工了两次（断电后重新启动？），按第一次加工计入：孔%2</source>
+        <translation>%1 hole(s) drilled twice (a restart after a power cut?), counted by their first drilling: hole %2</translation>
+    </message>
+    <message>
+        <source>记录中混有另一个同名加工文件（同一孔号在别的位置），从第%2行起分批显示</source>
+        <translation>Lines of another job of the same name (a hole at another place) from line %2: shown as a run of their own</translation>
+    </message>
+    <message>
+        <source>记录中有%1个加工批次，本报告为第%2批（第%3至%4行）；其他批次：kestrane-report --run N</source>
+        <translation>The record holds %1 runs; this report shows run %2 (lines %3 to %4); others: kestrane-report --run N</translation>
+    </message>
+    <message>
+        <source>无法读取加工记录%1：%2</source>
+        <translation>Cannot read the job record %1: %2</translation>
+    </message>
+    <message>
+        <source>无法写入加工报告%1</source>
+        <translation>Cannot write the job report %1</translation>
+    </message>
+    <message>
+        <source>记录中只有%1个加工批次</source>
+        <translation>The record holds only %1 run(s)</translation>
+    </message>
+</context>
+<context>
     <name>templates</name>
     <message>
         <source>确定</source>
@@ -809,6 +1084,10 @@ Settings folder: %3</translation>
     <message>
         <source>关于 Kestrane(&amp;A)...</source>
         <translation>&amp;About Kestrane...</translation>
+    </message>
+    <message>
+        <source>加工报告</source>
+        <translation>Job report</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,7 @@
 // time-outs. The console and the link take a Clock so that tests can run
 // minutes of machine time in milliseconds with VirtualClock.
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <vector>
 
@@ -15,6 +16,10 @@ public:
     virtual uint32_t TickCount() = 0;
     // Blocks the calling thread (or advances virtual time) by ms.
     virtual void Sleep(uint32_t ms) = 0;
+    // The calendar time, in seconds since 1970 (UTC): what records stamp
+    // their lines with, so that their times and the ticks they measure with
+    // agree under a virtual clock too.
+    virtual std::time_t WallTime() { return std::time(nullptr); }
 };
 
 // Wall-clock time from std::chrono::steady_clock.
@@ -33,6 +38,9 @@ public:
     explicit VirtualClock(uint64_t startMs = 0) : m_nowMs(startMs) {}
     uint32_t TickCount() override { return static_cast<uint32_t>(m_nowMs); }
     void Sleep(uint32_t ms) override { Advance(ms); }
+    // A fixed calendar start (kWallStart) moved on by the virtual time.
+    std::time_t WallTime() override { return kWallStart + static_cast<std::time_t>(m_nowMs / 1000); }
+    static constexpr std::time_t kWallStart = 1798761600;  // 2027-01-01T00:00:00Z
 
     void Advance(uint64_t ms);
     uint64_t NowMs() const { return m_nowMs; }

@@ -19,6 +19,9 @@ inline constexpr int IDS_ABOUTBOX = 101;
 inline constexpr int IDR_MAINFRAME = 130;
 // System-menu command of the about item.
 inline constexpr int IDM_ABOUTBOX = 16;
+// The job report item of the main window's menu, and its text.
+inline constexpr int IDS_JOBREPORT = 140;
+inline constexpr int IDM_JOBREPORT = 32;
 
 // Bitmaps.
 inline constexpr int IDB_BACKGROUND = 129;        // main window, 1020 x 710

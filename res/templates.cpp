@@ -98,6 +98,7 @@ DialogTemplate Console() {
     t.clientHeight = 700;
     t.backgroundBitmap = IDB_BACKGROUND;
     t.aboutItem = true;
+    t.reportItem = true;
     t.controls = {
         C(c::IDC_COMM_LABEL, K::Static, KS_TEXT("templates", "通信状态"), {0, 0, 284, 18}, kSunken | kCentre),
         C(c::IDC_STATUS_LINE, K::Static, KS_TEXT("templates", "串口接收"), {284, 0, 251, 18}, kSunken),
@@ -317,6 +318,7 @@ PixelRect ToPixels(const DialogTemplate& t, const DlgRect& r) {
 
 std::string LoadString(int id) {
     if (id == IDS_ABOUTBOX) return Text(KS_TEXT("templates", "关于 Kestrane(&A)..."));
+    if (id == IDS_JOBREPORT) return Text(KS_TEXT("templates", "加工报告"));
     return {};
 }
 

@@ -76,6 +76,7 @@ struct DialogTemplate {
     int32_t backgroundRgb = -1;    // 0xRRGGBB solid fill, -1: platform default
     bool panel = false;            // placed by the panel skin over the main window
     bool aboutItem = false;        // window menu carries the about command (IDM_ABOUTBOX)
+    bool reportItem = false;       // and the job report command (IDM_JOBREPORT) after it
     std::vector<ControlTemplate> controls;
 
     const ControlTemplate* Find(int controlId) const;

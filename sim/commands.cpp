@@ -80,8 +80,9 @@ void Controller::Drill(CommandRecord& r) {
     }
     m_finished = false;
     m_drilling = true;
-    m_drillEndMs = m_nowMs + m_cfg.drillTimeMs;
     ++m_holesStarted;
+    m_drillStartMs = m_nowMs;
+    m_drillEndMs = m_nowMs + DrillTimeOf(m_holesStarted);
     r.params[0] = m_holesStarted;
     DrillRecord d;
     d.hole = m_holesStarted;

@@ -101,6 +101,10 @@ void Controller::StopAtLimit(double t, int axis, bool high) {
 
 void Controller::FinishDrilling(uint64_t t, DrillEnd how) {
     m_drilling = false;
+    if (m_cfg.zFeedUmPerS > 0 && t > m_drillStartMs) {
+        const int64_t sunk = int64_t(m_cfg.zFeedUmPerS) * int64_t(t - m_drillStartMs) / 1000;
+        m_axes.Preset(double(t), 2, ClampToInt32(int64_t(AxisAt(2, double(t))) - sunk));
+    }
     if (!m_drills.empty() && m_drills.back().end == DrillEnd::Running) {
         m_drills.back().endMs = t - m_startMs;
         m_drills.back().end = how;
@@ -263,6 +267,17 @@ uint8_t Controller::WriteRegisters(uint16_t start, const uint16_t* values, uint1
         m_limitLatched = false;
     }
     return command ? Run(*command) : 0;
+}
+
+uint32_t Controller::DrillTimeOf(int n) const {
+    if (m_cfg.drillSpreadMs == 0) return m_cfg.drillTimeMs;
+    // splitmix64 of the seed and the number: the same draw for the same hole.
+    uint64_t z = m_cfg.drillSeed + uint64_t(n) * 0x9E3779B97F4A7C15ull;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    z ^= z >> 31;
+    const int64_t spread = int64_t(z % (2 * uint64_t(m_cfg.drillSpreadMs) + 1)) - int64_t(m_cfg.drillSpreadMs);
+    return uint32_t(std::max<int64_t>(1, int64_t(m_cfg.drillTimeMs) + spread));
 }
 
 std::vector<DrillRecord> Controller::FinishedDrills() const {

@@ -95,6 +95,16 @@ struct Config {
     // Keep it longer than one status tick of the console (a few hundred ms):
     // the console starts a hole only once it has seen the drilling bit.
     uint32_t drillTimeMs = 3000;
+    // Holes differ (electrode wear, flushing): each drilling takes
+    // drillTimeMs plus a spread drawn for it, uniform in [-drillSpreadMs,
+    // +drillSpreadMs], from drillSeed and the drilling's number alone, so
+    // that the same seed gives the same times however the console paces
+    // its requests. 0: every hole takes drillTimeMs.
+    uint32_t drillSpreadMs = 0;
+    uint64_t drillSeed = 1;
+    // The electrode burns down while it drills: Z sinks this many um per
+    // second of drilling. 0: Z stays where it is.
+    uint32_t zFeedUmPerS = 0;
     // Axis speed in mm/s = speedScale / (speed value of register 62). The
     // console's values run from 3 (fastest) to 20 (slowest), 15 by default.
     double speedScale = 600.0;
@@ -200,6 +210,8 @@ public:
     // drillings, oldest first; older ones are dropped.
     const std::deque<CommandRecord>& Commands() const { return m_log.Records(); }
     const std::deque<DrillRecord>& Drills() const { return m_drills; }
+    // How long drilling number n (1-based) takes: drillTimeMs and its spread.
+    uint32_t DrillTimeOf(int n) const;
     // Drillings of Drills() that ended with the finished bit.
     std::vector<DrillRecord> FinishedDrills() const;
     // Called for every command taken (kestrane-sim writes its log from it).
@@ -255,6 +267,7 @@ private:
     Axes m_axes;
     int64_t m_tableOffset[Axes::kCount] = {};  // table place minus the position read
     bool m_drilling = false;
+    uint64_t m_drillStartMs = 0;
     uint64_t m_drillEndMs = 0;
     bool m_finished = false, m_hf = false, m_pump = false, m_head = false, m_locked = false;
     bool m_pauseRequest = false;

@@ -43,6 +43,10 @@ const char* SimUsage() {
            "\n"
            "Machine:\n"
            "  --drill-ms N          drilling time per hole (default 3000)\n"
+           "  --drill-spread-ms N   each hole takes --drill-ms plus up to +-N ms, drawn\n"
+           "                        for it from --drill-seed (default 0: no spread)\n"
+           "  --drill-seed N        seed of the spread (default 1)\n"
+           "  --z-feed N            Z sinks N um per second of drilling (default 0)\n"
            "  --hold-finished       keep the hole-finished bit through the next move,\n"
            "                        until the next drilling starts\n"
            "  --speed-scale X       axis speed in mm/s = X / speed value of register 62\n"
@@ -153,6 +157,12 @@ bool ParseSimOptions(const std::vector<std::string>& args, SimOptions* o, std::s
             o->config.holdFinishedUntilDrill = true;
         } else if (a == "--drill-ms") {
             if (!number(&o->config.drillTimeMs)) return false;
+        } else if (a == "--drill-spread-ms") {
+            if (!number(&o->config.drillSpreadMs)) return false;
+        } else if (a == "--drill-seed") {
+            if (!number(&o->config.drillSeed)) return false;
+        } else if (a == "--z-feed") {
+            if (!number(&o->config.zFeedUmPerS)) return false;
         } else if (a == "--speed-scale") {
             double d;
             if (!value(&v)) return false;

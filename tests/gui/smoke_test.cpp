@@ -51,7 +51,7 @@ public:
                 if (id == closeId) View().EndDialog(kIdOk);
             });
         }
-        MapCommand(ids::IDM_ABOUTBOX, [this] { commands.push_back(ids::IDM_ABOUTBOX); });
+        for (int id : {ids::IDM_ABOUTBOX, ids::IDM_JOBREPORT}) MapCommand(id, [this, id] { commands.push_back(id); });
     }
 
     bool swallowKeys = true;
@@ -239,13 +239,15 @@ TEST_F(MainWindowTest, ClicksKeysWheelAndSize) {
     EXPECT_EQ(logic->sizes, (std::vector<bool>{false, true}));
 }
 
-TEST_F(MainWindowTest, WindowMenuCarriesTheAboutCommand) {
+TEST_F(MainWindowTest, WindowMenuCarriesTheAboutAndJobReportCommands) {
     QMenu* menu = window->WindowMenu();
     ASSERT_NE(menu, nullptr);
-    ASSERT_EQ(menu->actions().size(), 1);
-    EXPECT_EQ(menu->actions().front()->text(), QStringLiteral("关于 Kestrane(&A)..."));
-    menu->actions().front()->trigger();
-    EXPECT_EQ(logic->commands, (std::vector<int>{ids::IDM_ABOUTBOX}));
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("关于 Kestrane(&A)..."));
+    EXPECT_EQ(menu->actions()[1]->text(), QStringLiteral("加工报告"));
+    menu->actions()[0]->trigger();
+    menu->actions()[1]->trigger();
+    EXPECT_EQ(logic->commands, (std::vector<int>{ids::IDM_ABOUTBOX, ids::IDM_JOBREPORT}));
 }
 
 TEST_F(MainWindowTest, TimerFiresAndReArmReplacesThePeriod) {

@@ -46,7 +46,7 @@ def main():
         fresh_ts = os.path.join(tmp, "fresh.ts")
         subprocess.run([lupdate, "-tr-function-alias", "QT_TRANSLATE_NOOP+=KS_TEXT", "-extensions", "cpp,h",
                         "-locations", "none", "-source-language", "zh_CN", "-target-language", "en",
-                        "app", "panels", "link", "jobfiles", "res", "programs", "ui", "platform",
+                        "app", "panels", "link", "jobfiles", "res", "programs", "ui", "platform", "report",
                         "-ts", fresh_ts], cwd=repo, check=True, stdout=subprocess.DEVNULL)
         fresh = messages(fresh_ts)
     problems = []

@@ -55,9 +55,10 @@ if grep -qE '(^|, )mosquitto( |,|$)' <<<"$depends"; then fail "Depends names the
 # Every file where a Debian system looks for it, owned by root, nothing
 # outside /usr.
 dpkg-deb -c "$deb" >"$work/contents"
-want=(usr/bin/kestrane-sim usr/bin/kestrane-dxf2nc usr/bin/kestrane-link
+want=(usr/bin/kestrane-sim usr/bin/kestrane-dxf2nc usr/bin/kestrane-link usr/bin/kestrane-report
       usr/share/man/man1/kestrane-sim.1.gz usr/share/man/man1/kestrane-dxf2nc.1.gz
-      usr/share/man/man1/kestrane-link.1.gz usr/share/kestrane/samples/plate.dxf
+      usr/share/man/man1/kestrane-link.1.gz usr/share/man/man1/kestrane-report.1.gz
+      usr/share/kestrane/samples/plate.dxf
       usr/share/doc/kestrane/copyright usr/share/doc/kestrane/changelog.gz usr/share/doc/kestrane/README.md.gz
       usr/share/kestrane/shop/index.html usr/share/kestrane/shop/dashboard.js
       usr/share/kestrane/shop/vendor/mqtt.min.js usr/share/kestrane/shop/vendor/mqtt.LICENSE.md)
@@ -175,6 +176,12 @@ else
     fail "Hole not saved in $config: $(grep Hole "$config/KSConfig.ini")"
   kill -0 "$console_pid" || fail "the console ended: $(cat "$run/console.log")"
   ! grep -q 'cannot' "$run/console.log" || fail "console: $(cat "$run/console.log")"
+  # The installed report tool reads the job's record there and writes the
+  # report beside it, with its charting library inside.
+  record=$(ls "$config"/records/*.csv 2>/dev/null | head -n1)
+  [[ -n $record ]] || fail "no job record in $config/records"
+  op "$bin/kestrane-report" "$record" >"$run/report.out" 2>&1 || fail "kestrane-report: $(cat "$run/report.out")"
+  grep -q 'echarts' "${record%.csv}.html" || fail "no report with its charting library beside $record"
   echo "install: package, tools and console OK (as $(op id -un), settings in ~/.config/kestrane)"
 fi
 echo "install: $(basename "$deb"), $(stat -c %s "$deb") bytes, $SECONDS s"

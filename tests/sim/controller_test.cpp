@@ -1,5 +1,8 @@
 // The machine model on its own: moves, drilling, switches, jogging, presets,
 // parameters, scripted events and limit switches, stepped by explicit time.
+#include <set>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include "sim/controller.h"
@@ -114,6 +117,40 @@ TEST(ControllerDrill, FinishedBitRisesAfterDrillTimeAndNextMoveClearsIt) {
     EXPECT_EQ(c.Drills()[0].startMs, 50u);
     EXPECT_EQ(c.Drills()[0].endMs, 1050u);
     EXPECT_EQ(c.Drills()[0].end, DrillEnd::Finished);
+}
+
+TEST(ControllerDrill, SeededSpreadVariesEachHoleAndZSinksWithTheDrillingTime) {
+    Config cfg = FastConfig();
+    cfg.drillSpreadMs = 400;
+    cfg.drillSeed = 7;
+    cfg.zFeedUmPerS = 250;
+    Controller c(cfg);
+    uint64_t now = 0;
+    int32_t z = Reg32(c, 6);
+    std::vector<uint32_t> times;
+    for (int hole = 1; hole <= 12; ++hole) {
+        ASSERT_EQ(c.Command(1), 0);
+        while (c.Drilling()) c.AdvanceTo(++now);
+        const DrillRecord& d = c.Drills().back();
+        times.push_back(uint32_t(d.endMs - d.startMs));
+        EXPECT_EQ(times.back(), c.DrillTimeOf(hole));
+        EXPECT_GE(times.back(), 600u);
+        EXPECT_LE(times.back(), 1400u);
+        // The electrode burnt down for as long as it drilled.
+        EXPECT_EQ(Reg32(c, 6), z - int32_t(250 * int64_t(times.back()) / 1000));
+        z = Reg32(c, 6);
+    }
+    EXPECT_GE(std::set<uint32_t>(times.begin(), times.end()).size(), 8u);
+    // The same seed, the same times; another seed, others.
+    Controller again(cfg);
+    cfg.drillSeed = 8;
+    Controller other(cfg);
+    int same = 0;
+    for (int hole = 1; hole <= 12; ++hole) {
+        EXPECT_EQ(again.DrillTimeOf(hole), times[size_t(hole - 1)]);
+        same += other.DrillTimeOf(hole) == times[size_t(hole - 1)];
+    }
+    EXPECT_LT(same, 3);
 }
 
 TEST(ControllerRecord, KeepsTheLatestEntriesWhileTheCountersCountOn) {

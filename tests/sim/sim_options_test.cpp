@@ -9,7 +9,8 @@ namespace {
 TEST(SimOptions, EveryOptionReachesItsSetting) {
     SimOptions o;
     std::string err;
-    ASSERT_TRUE(ParseSimOptions({"--link", "/tmp/x/COM1", "--drill-ms", "1500", "--speed-scale",
+    ASSERT_TRUE(ParseSimOptions({"--link", "/tmp/x/COM1", "--drill-ms", "1500", "--drill-spread-ms", "300",
+                                 "--drill-seed", "42", "--z-feed", "120", "--speed-scale",
                                  "450.5", "--limit", "x=-150:150.5", "--limit", "c=-1:1",
                                  "--drop-every", "4", "--corrupt-every", "5", "--ignore-every", "6",
                                  "--exception-every", "7", "--exception-code", "4",
@@ -21,6 +22,9 @@ TEST(SimOptions, EveryOptionReachesItsSetting) {
         << err;
     EXPECT_EQ(o.linkPath, "/tmp/x/COM1");
     EXPECT_EQ(o.config.drillTimeMs, 1500u);
+    EXPECT_EQ(o.config.drillSpreadMs, 300u);
+    EXPECT_EQ(o.config.drillSeed, 42u);
+    EXPECT_EQ(o.config.zFeedUmPerS, 120u);
     EXPECT_DOUBLE_EQ(o.config.speedScale, 450.5);
     EXPECT_EQ(o.config.travel[0].min, -150000);
     EXPECT_EQ(o.config.travel[0].max, 150500);

@@ -156,18 +156,24 @@ bool DialogWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QMenu* DialogWindow::WindowMenu() {
-    if (!m_template->aboutItem) return nullptr;
+    if (!m_template->aboutItem && !m_template->reportItem) return nullptr;
     if (!m_windowMenu) {
-        // The platform's window menu cannot take items here; the same command
-        // sits in the window's own context menu, with its mnemonic.
+        // The platform's window menu cannot take items here; the same
+        // commands sit in the window's own context menu, with their mnemonics.
         m_windowMenu = new QMenu(this);
-        const QString text = Q(res::LoadString(res::IDS_ABOUTBOX));
-        if (text.isEmpty()) return nullptr;
-        connect(m_windowMenu->addAction(text), &QAction::triggered, this, [this] {
-            CallLogic([this] { m_logic.OnCommand(res::IDM_ABOUTBOX); });
-        });
+        const struct { bool wanted; int text, command; } items[] = {
+            {m_template->aboutItem, res::IDS_ABOUTBOX, res::IDM_ABOUTBOX},
+            {m_template->reportItem, res::IDS_JOBREPORT, res::IDM_JOBREPORT},
+        };
+        for (const auto& item : items) {
+            const QString text = Q(res::LoadString(item.text));
+            if (!item.wanted || text.isEmpty()) continue;
+            const int command = item.command;
+            connect(m_windowMenu->addAction(text), &QAction::triggered, this,
+                    [this, command] { CallLogic([this, command] { m_logic.OnCommand(command); }); });
+        }
     }
-    return m_windowMenu;
+    return m_windowMenu->actions().isEmpty() ? nullptr : m_windowMenu;
 }
 
 void DialogWindow::contextMenuEvent(QContextMenuEvent* event) {

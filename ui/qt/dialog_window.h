@@ -51,8 +51,9 @@ public:
     HoleMapWidget* MapWidget() const;
     view::MapSurface* MapSurface() const;
 
-    // The window menu (right click on the window's own area): the about
-    // command where the template has it; null when there is nothing to offer.
+    // The window menu (right click on the window's own area): the about and
+    // job report commands where the template has them; null when there is
+    // nothing to offer.
     QMenu* WindowMenu();
 
     // Asks the logic for every control's colours again and applies them.

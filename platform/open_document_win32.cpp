@@ -1,0 +1,22 @@
+#include "platform/open_document.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <shellapi.h>
+
+namespace ks {
+
+// Paths are bytes of the ANSI code page here, as for every other file call
+// of the Windows build. ShellExecute answers above 32 when it started the
+// associated program.
+bool OpenWithDesktop(const std::string& path) {
+    const HINSTANCE result = ::ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
+}
+
+}  // namespace ks
