@@ -78,7 +78,9 @@ HFONT TemplateFont(const res::DialogTemplate& t) {
 }
 
 DWORD WindowStyle(const res::DialogTemplate& t) {
-    DWORD style = WS_CLIPCHILDREN;
+    // Not WS_CLIPCHILDREN: a group box paints only its frame and title, and
+    // the window's ground must lie under it, as in any dialog.
+    DWORD style = 0;
     if (t.windowStyle & res::kThinBorder) return style | WS_POPUP | WS_BORDER;
     style |= WS_CAPTION;
     if (t.windowStyle & res::kSystemMenu) style |= WS_SYSMENU;

@@ -131,7 +131,7 @@ HBITMAP Paint(const res::PictureArt& art) {
         gp::Graphics g(&canvas);
         g.SetSmoothingMode(gp::SmoothingModeAntiAlias);
         g.SetPixelOffsetMode(gp::PixelOffsetModeHalf);
-        g.SetTextRenderingHint(gp::TextRenderingHintAntiAlias);
+        g.SetTextRenderingHint(gp::TextRenderingHintAntiAliasGridFit);
         g.Clear(Colour(art.ground));
         HDC screen = ::GetDC(nullptr);
         for (const res::ArtStep& s : art.steps) DrawStep(g, screen, s);
