@@ -58,7 +58,9 @@ wc_prepare_prefix() {
   # window frames do not look for it.
   mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
   cp -f /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null
-  timeout 60 "$wine" regedit /S "Z:$(tr / '\\' <<<"$reg")"
+  # Wine's own failure to start (rare) is tried once more.
+  timeout 60 "$wine" regedit /S "Z:$(tr / '\\' <<<"$reg")" ||
+    { echo "note: regedit under Wine failed; starting it once more"; timeout 60 "$wine" regedit /S "Z:$(tr / '\\' <<<"$reg")"; }
 }
 
 # wc_make_folder DIR JOB_DXF: a program folder with kestrane.exe, the

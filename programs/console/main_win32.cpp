@@ -35,24 +35,11 @@ const char kHelp[] =
 int main(int argc, char** argv) {
     // A windowed program: these answer only where standard output goes
     // somewhere (a redirection, a terminal under Wine).
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("kestrane %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
-        return 0;
-    }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    std::string_view badLanguage;
-    const std::optional<ks::Language> language = ks::ChooseLanguage(argc, argv, nullptr, &badLanguage);
-    if (!language) {
-        std::fprintf(stderr, "kestrane: unknown language \"%.*s\" (--lang en or --lang zh)\n",
-                     static_cast<int>(badLanguage.size()), badLanguage.data());
-        return 64;
-    }
+    ks::Language language = ks::Language::Chinese;
+    if (const std::optional<int> answered = ks::console::AnswerCommandLine(argc, argv, kHelp, &language)) return *answered;
     // Before any window or template is made: they take their texts from it.
-    ks::i18n::UsePlainCatalogue(*language);
-    ks::ui::win32::UseLatinFaces(*language == ks::Language::English);
+    ks::i18n::UsePlainCatalogue(language);
+    ks::ui::win32::UseLatinFaces(language == ks::Language::English);
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
