@@ -18,7 +18,7 @@ saved_hole() { tr -d '\r' <"$settings" | sed -n 's/^Hole=//p'; }
 # Conditions for wc_wait, looked at afresh on each try.
 drilled_at_least() { [ "$(tail -n +"${3:-1}" "$2" 2>/dev/null | drills | wc -l)" -ge "$1" ]; }
 hole_saved() { [ "$(saved_hole)" = "$1" ]; }
-drilled_at() { drills "$2" 2>/dev/null | grep -qx "$1"; }
+drilled_at() { [[ $'\n'"$(drills "$2" 2>/dev/null)"$'\n' == *$'\n'"$1"$'\n'* ]]; }
 windows_more_than() { [ "$(xdotool search --onlyvisible --classname kestrane.exe 2>/dev/null | wc -l)" -gt "$1" ]; }
 
 # console_up LANG_ENV TITLE [ARGS]: kestrane.exe from $cdir with the locale
@@ -125,6 +125,19 @@ console_checks() {
     fail "kestrane.exe against kestrane-sim: no console or no simulator"
     return
   fi
+  # A windowed program that needs nothing beside it: Windows' own DLLs and
+  # OpenGL's, the C and C++ runtime linked in.
+  local exe=$build/programs/kestrane.exe headers dlls others
+  headers=$(x86_64-w64-mingw32-objdump -p "$exe")
+  dlls=$(sed -n 's/^\tDLL Name: //p' <<<"$headers" | tr 'A-Z' 'a-z' | sort | tr '\n' ' ')
+  others=$(tr ' ' '\n' <<<"$dlls" | grep -v '^$' |
+           grep -vE '^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|gdiplus|msimg32|msvcrt|opengl32|glu32)\.dll$' || true)
+  if grep -qE '^Subsystem\s+00000002' <<<"$headers" && [ -n "$dlls" ] && [ -z "$others" ]; then
+    pass "kestrane.exe: windowed program ($(stat -c %s "$exe") bytes) importing only $dlls"
+  else
+    fail "kestrane.exe: not a windowed program, or imports more than the system's DLLs: $dlls"
+  fi
+
   wc_make_folder "$cdir" "$root/samples/plate.dxf" || { fail "console folder"; return; }
   local holes last last_place
   holes=$(job_holes | wc -l)

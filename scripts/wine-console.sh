@@ -107,7 +107,7 @@ wc_about_shown() { xdotool search --onlyvisible --name " Kestrane\$" >/dev/null 
 wc_panel_shown() {
   local w
   for w in $(xdotool search --onlyvisible --classname kestrane.exe 2>/dev/null); do
-    xdotool getwindowgeometry "$w" 2>/dev/null | grep -q 'Geometry: 736x620' && return 0
+    [[ "$(xdotool getwindowgeometry "$w" 2>/dev/null)" == *'Geometry: 736x620'* ]] && return 0
   done
   return 1
 }
