@@ -520,10 +520,6 @@ Settings folder: %3</translation>
         <translation>Choosing the output folder starts the conversion; Exit saves all settings.</translation>
     </message>
     <message>
-        <source>文件处理</source>
-        <translation>File processing</translation>
-    </message>
-    <message>
         <source>关于系统</source>
         <translation>About the system</translation>
     </message>

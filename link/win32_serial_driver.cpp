@@ -7,7 +7,10 @@
 #include <windows.h>
 
 #include <cerrno>
+#include <cstring>
 
+#include "link/sliced_read.h"
+#include "platform/clock.h"
 #include "platform/wait_hook.h"
 
 namespace ks {
@@ -60,7 +63,16 @@ SerialHandle Win32SerialDriver::Open(const std::string& devicePath) {
         Fail();
         return kInvalidSerialHandle;
     }
-    return reinterpret_cast<SerialHandle>(h);
+    const SerialHandle handle = reinterpret_cast<SerialHandle>(h);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ports[handle] = Port{};
+    return handle;
+}
+
+Win32SerialDriver::Port Win32SerialDriver::PortOf(SerialHandle h) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_ports.find(h);
+    return it == m_ports.end() ? Port{} : it->second;
 }
 
 bool Win32SerialDriver::SetLineSettings(SerialHandle h, const LineSettings& line) {
@@ -100,9 +112,27 @@ bool Win32SerialDriver::SetTimeouts(SerialHandle h, const CommTimeouts& timeouts
     cto.ReadTotalTimeoutConstant = timeouts.readTotalConstant;
     cto.WriteTotalTimeoutMultiplier = timeouts.writeTotalMultiplier;
     cto.WriteTotalTimeoutConstant = timeouts.writeTotalConstant;
-    if (::SetCommTimeouts(ToHandle(h), &cto)) return true;
-    FailConfiguring();
-    return false;
+    if (!::SetCommTimeouts(ToHandle(h), &cto)) {
+        FailConfiguring();
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ports[h] = Port{timeouts, timeouts};
+    return true;
+}
+
+bool Win32SerialDriver::UseTimeouts(SerialHandle h, const CommTimeouts& timeouts) {
+    const Port port = PortOf(h);
+    if (std::memcmp(&port.onDevice, &timeouts, sizeof timeouts) == 0) return true;
+    COMMTIMEOUTS cto{timeouts.readInterval, timeouts.readTotalMultiplier, timeouts.readTotalConstant,
+                     timeouts.writeTotalMultiplier, timeouts.writeTotalConstant};
+    if (!::SetCommTimeouts(ToHandle(h), &cto)) {
+        Fail();
+        return false;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ports[h].onDevice = timeouts;
+    return true;
 }
 
 bool Win32SerialDriver::Purge(SerialHandle h) {
@@ -112,14 +142,34 @@ bool Win32SerialDriver::Purge(SerialHandle h) {
 }
 
 bool Win32SerialDriver::Read(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) {
-    // One read blocks for up to count * t + 100 ms under the time-outs; a
-    // window waiting on the answer gets to paint at least between reads.
-    if (HasWaitHook()) RunWaitHook();
+    *got = 0;
+    if (HasWaitHook()) return ReadSliced(h, buffer, count, got);
+    if (!UseTimeouts(h, PortOf(h).asked)) return false;
+    return ReadOnce(h, buffer, count, got);
+}
+
+bool Win32SerialDriver::ReadOnce(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) {
     DWORD n = 0;
     BOOL ok = ::ReadFile(ToHandle(h), buffer, count, &n, nullptr);
     *got = ok ? n : 0;
     if (!ok) Fail();
     return ok != 0;
+}
+
+// Each short read waits for the first byte at most `waitMs` and returns
+// with what has come (time-outs of "any byte, or give up after waitMs"),
+// and the port's own time-out rule is kept over the series of them. The
+// write time-outs stay as the port set them.
+bool Win32SerialDriver::ReadSliced(SerialHandle h, uint8_t* buffer, uint32_t count, uint32_t* got) {
+    const CommTimeouts asked = PortOf(h).asked;
+    return ReadInSlices(asked, buffer, count, got, SystemClock::Instance(), kWaitSliceMs,
+                        [&](uint8_t* into, uint32_t want, uint32_t waitMs, uint32_t* n) {
+                            CommTimeouts slice = asked;
+                            slice.readInterval = MAXDWORD;
+                            slice.readTotalMultiplier = waitMs == 0 ? 0 : MAXDWORD;
+                            slice.readTotalConstant = waitMs;
+                            return UseTimeouts(h, slice) && ReadOnce(h, into, want, n);
+                        });
 }
 
 bool Win32SerialDriver::Write(SerialHandle h, const uint8_t* buffer, uint32_t count, uint32_t* put) {
@@ -130,7 +180,11 @@ bool Win32SerialDriver::Write(SerialHandle h, const uint8_t* buffer, uint32_t co
     return ok != 0;
 }
 
-void Win32SerialDriver::Close(SerialHandle h) { ::CloseHandle(ToHandle(h)); }
+void Win32SerialDriver::Close(SerialHandle h) {
+    ::CloseHandle(ToHandle(h));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_ports.erase(h);
+}
 
 }  // namespace ks
 #endif

@@ -50,7 +50,7 @@ std::optional<Language> ChooseLanguage(int argc, const char* const* argv, GetEnv
         asked = value;
         i += skip - 1;
     }
-    if (!asked) return LanguageFromEnvironment(getenv);
+    if (!asked) return getenv != nullptr ? LanguageFromEnvironment(getenv) : SystemLanguage();
     const std::optional<Language> chosen = LanguageFromOption(*asked);
     if (!chosen && badValue != nullptr) *badValue = *asked;
     return chosen;

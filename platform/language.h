@@ -1,6 +1,7 @@
 #pragma once
 // Which language the programs speak to the operator: Chinese, as written,
-// unless the locale or --lang asks for English.
+// unless the system (the locale, or Windows' display language) or --lang
+// asks for English.
 #include <optional>
 #include <string_view>
 
@@ -19,8 +20,12 @@ std::optional<Language> LanguageFromOption(std::string_view value);
 using GetEnv = const char* (*)(const char* name);
 Language LanguageFromEnvironment(GetEnv getenv = nullptr);
 
+// The system's choice: on POSIX systems LanguageFromEnvironment(); on
+// Windows the user's display language (English for every English variant).
+Language SystemLanguage();
+
 // --lang VALUE or --lang=VALUE among the arguments decides over the
-// environment. Returns nothing when the value is not a language (with the
+// system's choice (over the environment read with getenv, when given). Returns nothing when the value is not a language (with the
 // value in badValue); the argument stays in argv for the program's own
 // parsing to skip.
 std::optional<Language> ChooseLanguage(int argc, const char* const* argv, GetEnv getenv = nullptr,

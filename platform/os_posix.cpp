@@ -1,4 +1,5 @@
 #include "platform/os.h"
+#include "platform/language.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -101,5 +102,7 @@ std::tm LocalCalendarTime(std::time_t when) {
     ::localtime_r(&when, &local);
     return local;
 }
+
+Language SystemLanguage() { return LanguageFromEnvironment(); }
 
 }  // namespace ks

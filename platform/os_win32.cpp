@@ -1,4 +1,5 @@
 #include "platform/os.h"
+#include "platform/language.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -90,6 +91,12 @@ std::tm LocalCalendarTime(std::time_t when) {
     std::tm local{};
     ::localtime_s(&local, &when);
     return local;
+}
+
+// The language the user reads Windows in; the locale variables of POSIX
+// systems mean nothing there.
+Language SystemLanguage() {
+    return PRIMARYLANGID(::GetUserDefaultUILanguage()) == LANG_ENGLISH ? Language::English : Language::Chinese;
 }
 
 }  // namespace ks

@@ -1,16 +1,16 @@
 #pragma once
 // The command-line tools' messages on stderr speak the operator's language
-// as the console does (--lang en|zh, else the locale). What they print on
-// stdout for other programs to read stays as it is in either language.
+// as the console does (--lang en|zh, else the locale, or on Windows the
+// user's display language). What they print on stdout for other programs to
+// read stays as it is in either language. The tools have no Qt: their
+// English comes from the plain table of the catalogue.
 #include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "i18n/plain_catalogue.h"
 #include "platform/language.h"
-#ifdef KS_HAVE_CATALOGUES
-#include "i18n/catalogue.h"
-#endif
 
 namespace ks {
 
@@ -24,9 +24,7 @@ inline bool SpeakTheOperatorsLanguage(const char* program, int argc, char** argv
                      static_cast<int>(bad.size()), bad.data());
         return false;
     }
-#ifdef KS_HAVE_CATALOGUES
-    i18n::UseLanguage(*language);
-#endif
+    i18n::UsePlainCatalogue(*language);
     for (int i = 1; i < argc; ++i) {
         int skip = 0;
         if (std::string_view(argv[i]) == "--") {

@@ -9,10 +9,6 @@
 
 namespace ks::console {
 
-const char* const kNoOpenGlText = KS_TEXT("console",
-    "无法建立孔位图的OpenGL绘图环境，控制台未读取设置、未连接机床。\n"
-    "请检查显卡驱动或远程桌面的OpenGL支持后重新启动。");
-
 ConsoleSession::ConsoleSession(SerialDriver& driver, Clock& clock, ProgramPanels& panels, std::string settingsFolder)
     : m_console(driver, clock, panels.positioning, panels.machining, std::move(settingsFolder)) {
     m_window = std::make_unique<ui::qt::DialogWindow>(m_console);

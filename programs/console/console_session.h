@@ -7,23 +7,10 @@
 #include <string>
 
 #include "app/console_dlg.h"
-#include "panels/machine_param_dlg.h"
-#include "panels/machining_param_dlg.h"
-#include "panels/positioning_dlg.h"
+#include "programs/console/console_parts.h"
 #include "ui/qt/dialog_window.h"
 
 namespace ks::console {
-
-// The three panels that keep their values from program start to exit.
-struct ProgramPanels {
-    panels::CPositioningDlg positioning;
-    panels::CMachiningParamDlg machining;
-    panels::CMachineParamDlg machine;
-};
-
-// What the operator is told when the hole map has no OpenGL context: the
-// window then stays up without settings, link or timer.
-extern const char* const kNoOpenGlText;
 
 class ConsoleSession {
 public:

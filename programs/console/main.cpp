@@ -34,25 +34,12 @@ const char kHelp[] =
 
 int main(int argc, char** argv) {
     // Answered before Qt starts, so that they work without a display.
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
-        std::printf("kestrane %.*s\n", static_cast<int>(ks::res::kVersion.size()), ks::res::kVersion.data());
-        return 0;
-    }
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(kHelp, stdout);
-        return 0;
-    }
-    std::string_view badLanguage;
-    const std::optional<ks::Language> language = ks::ChooseLanguage(argc, argv, nullptr, &badLanguage);
-    if (!language) {
-        std::fprintf(stderr, "kestrane: unknown language \"%.*s\" (--lang en or --lang zh)\n",
-                     static_cast<int>(badLanguage.size()), badLanguage.data());
-        return 64;
-    }
+    ks::Language language = ks::Language::Chinese;
+    if (const std::optional<int> answered = ks::console::AnswerCommandLine(argc, argv, kHelp, &language)) return *answered;
     QApplication app(argc, argv);
     // Before any window or template is made: they take their texts from it.
-    if (!ks::i18n::UseLanguage(*language)) std::fputs("kestrane: the English texts are missing\n", stderr);
-    ks::ui::qt::UseLatinFaces(*language == ks::Language::English);
+    if (!ks::i18n::UseLanguage(language)) std::fputs("kestrane: the English texts are missing\n", stderr);
+    ks::ui::qt::UseLatinFaces(language == ks::Language::English);
     QApplication::setApplicationName(QStringLiteral("Kestrane"));
     QApplication::setApplicationVersion(
         QString::fromUtf8(ks::res::kVersion.data(), static_cast<qsizetype>(ks::res::kVersion.size())));

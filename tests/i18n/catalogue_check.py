@@ -14,18 +14,14 @@ import sys
 import tempfile
 import xml.etree.ElementTree as ET
 
+# The catalogue's texts are read as the build reads them for its table
+# (and no byte code is left in the source tree).
+sys.dont_write_bytecode = True
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "i18n"))
+from ts_table import text_of  # noqa: E402
+
 CJK = re.compile(r"[\u3000-\u303f\u4e00-\u9fff\uff00-\uffef]")
 PLACEHOLDER = re.compile(r"%[1-9]")
-
-
-def text_of(elem):
-    # lupdate writes a CR as <byte value="xd"/>.
-    out = elem.text or ""
-    for child in elem:
-        if child.tag == "byte":
-            out += chr(int(child.get("value").lstrip("x"), 16))
-        out += child.tail or ""
-    return out
 
 
 def messages(path):

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/control_colour_kind.h"
 #include "ui/qt/qt_text.h"
 #include "ui/qt/ui_faces.h"
 
@@ -51,17 +52,6 @@ bool AsciiDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9')
 
 }  // namespace
 
-CtlColorKind ColourKind(ControlKind kind) {
-    switch (kind) {
-        case ControlKind::Edit:
-        case ControlKind::ComboBox: return CtlColorKind::Edit;
-        case ControlKind::ListBox: return CtlColorKind::ListBox;
-        case ControlKind::Button:
-        case ControlKind::PictureButton: return CtlColorKind::Button;
-        default: return CtlColorKind::Static;
-    }
-}
-
 // Where a template's face is not installed, its substitute may run wider
 // than the face a label was laid out for (the 25-point coordinate digits).
 void FitLabel(QLabel* l) {
@@ -97,9 +87,7 @@ void DialogStyler::PaintWindow(QPainter& p, const QRect& rect, bool thinBorder) 
     }
 }
 
-bool DialogStyler::TakesStyle(const res::ControlTemplate& tmpl) {
-    return tmpl.kind != ControlKind::PictureButton && tmpl.kind != ControlKind::Frame;
-}
+bool DialogStyler::TakesStyle(const res::ControlTemplate& tmpl) { return TakesColours(tmpl.kind); }
 
 void DialogStyler::Apply(int id, QWidget* w, const res::ControlTemplate& tmpl,
                           const std::optional<ControlStyle>& style) {

@@ -21,9 +21,6 @@ class QWidget;
 
 namespace ks::ui::qt {
 
-// The kind of colour request a control of this kind makes.
-CtlColorKind ColourKind(res::ControlKind kind);
-
 // A one-line label whose text would be cut is drawn condensed just enough
 // to fit.
 void FitLabel(QLabel* label);

@@ -18,6 +18,7 @@
 #include <algorithm>
 
 #include "platform/wait_hook.h"
+#include "ui/control_colour_kind.h"
 #include "ui/qt/control_factory.h"
 #include "ui/qt/dialog_styling.h"
 #include "ui/qt/dialog_widgets.h"
@@ -54,7 +55,7 @@ void DialogWindow::ApplyStyle(int id) {
     const res::ControlTemplate* tmpl = m_controls->TemplateOf(id);
     if (!w || !tmpl || !DialogStyler::TakesStyle(*tmpl)) return;
     std::optional<ControlStyle> style;
-    if (m_logic.IsAttached()) style = m_logic.OnCtlColor(id, ColourKind(tmpl->kind));
+    if (m_logic.IsAttached()) style = m_logic.OnCtlColor(id, ColourKindOf(tmpl->kind));
     m_styler->Apply(id, w, *tmpl, style);
 }
 

@@ -52,7 +52,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    class Camera;
     class Surface;
 
     // The frame into the current context's back buffer of w x h pixels.

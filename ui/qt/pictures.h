@@ -1,7 +1,7 @@
 #pragma once
-// The console's pictures, drawn with QPainter when first asked for: button
-// art, the main window background and the two panel pictures. Sizes and
-// captions come from res/templates.h.
+// The console's pictures, painted with QPainter from their description in
+// res/picture_art.h when first asked for: button art, the main window
+// background and the two panel pictures.
 #include <QPixmap>
 
 namespace ks::ui::qt {
