@@ -74,12 +74,20 @@ DialogWindow::DialogWindow(Dialog& logic, DialogWindow* owner) : m_logic(logic),
     if (t.backgroundBitmap != 0) {
         if (HBITMAP picture = Picture(t.backgroundBitmap)) m_groundBrush = ::CreatePatternBrush(picture);
     }
-    if (t.aboutItem) {
-        // The about command in the window menu, where Windows has room for it.
-        const std::string about = res::LoadString(res::IDS_ABOUTBOX);
-        if (HMENU menu = ::GetSystemMenu(m_hwnd, FALSE); menu != nullptr && !about.empty()) {
+    if (t.aboutItem || t.reportItem) {
+        // The about and job report commands in the window menu, where
+        // Windows has room for them.
+        if (HMENU menu = ::GetSystemMenu(m_hwnd, FALSE); menu != nullptr) {
             ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-            ::AppendMenuW(menu, MF_STRING, res::IDM_ABOUTBOX, Wide(about).c_str());
+            const struct {
+                bool wanted;
+                int text, command;
+            } items[] = {{t.aboutItem, res::IDS_ABOUTBOX, res::IDM_ABOUTBOX},
+                         {t.reportItem, res::IDS_JOBREPORT, res::IDM_JOBREPORT}};
+            for (const auto& item : items) {
+                const std::string text = item.wanted ? res::LoadString(item.text) : std::string();
+                if (!text.empty()) ::AppendMenuW(menu, MF_STRING, item.command, Wide(text).c_str());
+            }
         }
     }
     PlaceWindow();
@@ -227,9 +235,11 @@ LRESULT DialogWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_SYSCOMMAND:
-            if ((wp & 0xFFF0) == static_cast<WPARAM>(res::IDM_ABOUTBOX)) {
-                CallLogic([this] { m_logic.OnCommand(res::IDM_ABOUTBOX); });
-                return 0;
+            for (const int command : {res::IDM_ABOUTBOX, res::IDM_JOBREPORT}) {
+                if ((wp & 0xFFF0) == static_cast<WPARAM>(command)) {
+                    CallLogic([this, command] { m_logic.OnCommand(command); });
+                    return 0;
+                }
             }
             break;
         case WM_CLOSE:
