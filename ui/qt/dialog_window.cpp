@@ -290,6 +290,11 @@ int DialogWindow::ComboGetCurSel(int id) {
     return c ? c->currentIndex() : -1;
 }
 
+void DialogWindow::ComboSetItemText(int id, int index, const std::string& text) {
+    auto* c = qobject_cast<QComboBox*>(Control(id));
+    if (c && index >= 0 && index < c->count()) c->setItemText(index, Q(text));
+}
+
 void DialogWindow::CheckRadioButton(int first, int last, int checked) {
     std::vector<QButtonGroup*> groups;
     for (int id = first; id <= last; ++id) {
