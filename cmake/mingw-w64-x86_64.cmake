@@ -16,8 +16,10 @@ set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 # Static C, C++ and thread runtime: the programs run from a USB stick or a
-# bare folder on the workshop PC, with no DLLs beside them.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# bare folder on the workshop PC, with no DLLs beside them. No link time in
+# the file header: the same sources give the same programs, and so the
+# same setup program (scripts/package-windows).
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ -Wl,--no-insert-timestamp")
 
 # Tests and test discovery run the .exe files under Wine. WINEPREFIX and
 # WINEDEBUG come from the environment (the preset sets them).

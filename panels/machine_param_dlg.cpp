@@ -17,6 +17,16 @@ constexpr int kSpeedCount = 5;  // "1挡".."5挡"; sorting keeps this order
 // Item `value - 1` when value names one of `count` items, else no selection.
 int ItemOf(int32_t value, int count) { return value >= 1 && value <= count ? value - 1 : -1; }
 
+// "COM7  USB Serial Port" for "USB Serial Port (COM7)": the number stands
+// first already.
+std::string PortItemText(int number, std::string name) {
+    const std::string com = "COM" + std::to_string(number);
+    const std::string suffix = " (" + com + ")";
+    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        name.resize(name.size() - suffix.size());
+    return name.empty() ? com : com + "  " + name;
+}
+
 }  // namespace
 
 CMachineParamDlg::CMachineParamDlg() : CPanelDlg(ks::res::IDD_MACHINE_PARAM) {
@@ -27,6 +37,7 @@ CMachineParamDlg::CMachineParamDlg() : CPanelDlg(ks::res::IDD_MACHINE_PARAM) {
 bool CMachineParamDlg::OnInitDialog() {
     PlaceOverMainWindow();
     m_settingsPath = st::SettingsPathIn(m_settingsFolder ? *m_settingsFolder : ProgramFolder());
+    ShowPortNames();
     LoadPanelSettings();
     return true;
 }
@@ -42,6 +53,18 @@ void CMachineParamDlg::LoadPanelSettings() {
     v.ComboSetCurSel(id::IDC_SPEED, ItemOf(speed, kSpeedCount));
     if (m_nViewType == 1) v.CheckRadioButton(id::IDC_VIEW_HOLE, id::IDC_VIEW_CENTRE, id::IDC_VIEW_HOLE);
     if (m_nViewType == 2) v.CheckRadioButton(id::IDC_VIEW_HOLE, id::IDC_VIEW_CENTRE, id::IDC_VIEW_CENTRE);
+}
+
+void CMachineParamDlg::ShowPortNames() {
+    const std::vector<ComPort> ports = m_portNames ? m_portNames() : std::vector<ComPort>();
+    for (int n = 1; n <= kPortCount; ++n) {
+        std::string name;
+        for (const ComPort& p : ports) {
+            if (p.number == n) name = p.friendlyName;
+        }
+        // Every item, so that a port unplugged since the last opening loses its name.
+        View().ComboSetItemText(id::IDC_PORT, n - 1, PortItemText(n, name));
+    }
 }
 
 void CMachineParamDlg::SavePanelSettings() {

@@ -1,13 +1,17 @@
 #include "platform/program_folder.h"
 
+#include "platform/os.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
+#include <string>
 #include <system_error>
 #include <utility>
 
 #ifdef _WIN32
 #include <windows.h>
+#include <shlobj.h>
 #else
 #include <pwd.h>
 #include <sys/stat.h>
@@ -43,7 +47,32 @@ std::string ExecutablePath() {
 #endif
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+bool FileExists(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Whether this account may create files in `folder`. Windows keeps the
+// answer in access lists that the folder's attributes do not show, so a
+// file is made and deleted again (by the system, on closing).
+bool MayCreateFilesIn(const std::string& folder) {
+    const std::string probe =
+        JoinPath(folder, "ks-write-probe-" + std::to_string(::GetCurrentProcessId()) + ".tmp");
+    const HANDLE h = ::CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                   FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    ::CloseHandle(h);
+    return true;
+}
+
+std::string AppDataFolder() {
+    char buf[MAX_PATH] = {};
+    if (SUCCEEDED(::SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, buf))) return buf;
+    const char* env = std::getenv("APPDATA");
+    return env != nullptr ? env : std::string();
+}
+#else
 std::string HomeFolder() {
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home != '\0') return home;
@@ -69,28 +98,43 @@ std::string ProgramFolder() {
 
 void SetProgramFolder(const std::string& folder) { Override() = folder; }
 
-std::string ChooseSettingsFolder(const std::string& programFolder, bool programFolderWritable,
-                                 bool holdsSettingsFile, const char* xdgConfigHome,
-                                 const std::string& home) {
-    if (programFolderWritable || holdsSettingsFile) return programFolder;
+std::string ChooseSettingsFolder(const SettingsPlace& place) {
+    if (place.installed) return place.accountFolder;
+    if (place.programFolderWritable || place.holdsSettingsFile) return place.programFolder;
+    return place.accountFolder;
+}
+
+std::string PosixAccountFolder(const char* xdgConfigHome, const std::string& home) {
     // A relative value is to be ignored: it would move with the working folder.
     if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') return std::string(xdgConfigHome) + "/kestrane";
     return home.empty() ? std::string() : home + "/.config/kestrane";
 }
 
+std::string WindowsAccountFolder(const std::string& appData) {
+    if (appData.empty()) return appData;
+    const char last = appData.back();
+    return appData + (last == '\\' || last == '/' ? "" : "\\") + "Kestrane";
+}
+
 std::string SettingsFolder() {
     if (SettingsOverride()) return *SettingsOverride();
-    const std::string program = ProgramFolder();
-#ifdef _WIN32
-    return program;
-#else
-    if (program.empty()) return program;
+    SettingsPlace place;
+    place.programFolder = ProgramFolder();
+    if (place.programFolder.empty()) return place.programFolder;
     // The settings file's name (settings/keys.h, a layer above this one).
-    const std::string settingsFile = program + "/KSConfig.ini";
-    const bool writable = access(program.c_str(), W_OK) == 0;
-    const bool holds = access(settingsFile.c_str(), F_OK) == 0;
-    return ChooseSettingsFolder(program, writable, holds, std::getenv("XDG_CONFIG_HOME"), HomeFolder());
+    const std::string settingsFile = JoinPath(place.programFolder, "KSConfig.ini");
+#ifdef _WIN32
+    place.installed = FileExists(JoinPath(place.programFolder, kUninstallerName));
+    place.programFolderWritable = MayCreateFilesIn(place.programFolder);
+    place.holdsSettingsFile = FileExists(settingsFile);
+    place.accountFolder = WindowsAccountFolder(AppDataFolder());
+#else
+    // The Debian package installs into /usr/bin, which the account cannot write.
+    place.programFolderWritable = access(place.programFolder.c_str(), W_OK) == 0;
+    place.holdsSettingsFile = access(settingsFile.c_str(), F_OK) == 0;
+    place.accountFolder = PosixAccountFolder(std::getenv("XDG_CONFIG_HOME"), HomeFolder());
 #endif
+    return ChooseSettingsFolder(place);
 }
 
 void SetSettingsFolder(std::optional<std::string> folder) { SettingsOverride() = std::move(folder); }

@@ -51,6 +51,11 @@ public:
     // Combo box (items come from the template); -1 = no selection.
     virtual void ComboSetCurSel(int id, int index) = 0;
     virtual int ComboGetCurSel(int id) = 0;
+    // Replaces the text of item `index`; its place and value stay. A window
+    // that cannot change items keeps the template's texts.
+    virtual void ComboSetItemText(int id, int index, const std::string& text) {
+        (void)id, (void)index, (void)text;
+    }
 
     // Radio buttons: checks `checked` and clears the others of first..last.
     virtual void CheckRadioButton(int first, int last, int checked) = 0;

@@ -7,10 +7,9 @@
 
 #include "link/port_error.h"
 #include "link/register_map.h"
-#include "platform/program_folder.h"
 #include "platform/texts.h"
 #include "platform/textnum.h"
-#include "programs/link/port_list.h"
+#include "programs/link/port_commands.h"
 #include "res/version.h"
 
 namespace ks {
@@ -30,6 +29,8 @@ constexpr const char* kUsage =
     "ports: the serial devices (by /dev/serial/by-id name where there is one) and\n"
     "the COMn links of the settings folder. assign: makes COMn (1..19) there a link\n"
     "to DEVICE (a path or a name such as ttyUSB0), by its by-id name when it has one.\n"
+    "On Windows ports lists the system's COM ports with their names; assign has no\n"
+    "meaning there.\n"
     "--lang en|zh (anywhere): the language of the link's failure texts on stderr;\n"
     "otherwise the locale's, as the console chooses it.\n";
 
@@ -147,11 +148,11 @@ int RunLinkTool(const std::vector<std::string>& args, CModbusMaster& master, std
     }
     if (!args.empty() && args[0] == "ports") {
         if (args.size() != 1) return usage("ports takes no arguments");
-        return PrintPorts(roots, AnswersAsSerialPort, SettingsFolder(), out);
+        return RunPortsCommand(roots, out);
     }
     if (!args.empty() && args[0] == "assign") {
         if (args.size() != 3) return usage("assign needs COMn DEVICE");
-        return AssignPort(args[1], args[2], roots, AnswersAsSerialPort, SettingsFolder(), out, err);
+        return RunAssignCommand(args[1], args[2], roots, out, err);
     }
     if (args.size() < 2) return usage("");
     const std::string path = ResolvePortArgument(args[0]);

@@ -182,4 +182,15 @@ int AssignPort(const std::string& com, const std::string& device, const DeviceRo
     return kLinkExitOk;
 }
 
+int PrintComPorts(const std::vector<ComPort>& ports, std::ostream& out) {
+    out << "COM ports:\n";
+    if (ports.empty()) out << "  (none found)\n";
+    for (const ComPort& p : ports) {
+        out << "  COM" << p.number;
+        if (!p.friendlyName.empty()) out << "  " << p.friendlyName;
+        out << "  (" << p.device << ")\n";
+    }
+    return kLinkExitOk;
+}
+
 }  // namespace ks

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/com_ports.h"
+
 namespace ks {
 
 struct DeviceRoots {
@@ -44,5 +46,10 @@ int PrintPorts(const DeviceRoots& roots, const SerialProbe& probe, const std::st
 int AssignPort(const std::string& com, const std::string& device, const DeviceRoots& roots,
                const SerialProbe& probe, const std::string& settingsFolder, std::ostream& out,
                std::ostream& err);
+
+// "kestrane-link ports" where the system names its COM ports itself
+// (Windows): each port's number, its driver's name where there is one, and
+// the system's device behind it.
+int PrintComPorts(const std::vector<ComPort>& ports, std::ostream& out);
 
 }  // namespace ks

@@ -189,6 +189,19 @@ TEST_F(LinkToolTest, VersionAndHelpTouchNoPort) {
     EXPECT_TRUE(driver.calls.empty());
 }
 
+// Windows' ports by number, named where the driver names them.
+TEST(PrintComPortsTest, NumberNameAndDevice) {
+    std::ostringstream out;
+    EXPECT_EQ(PrintComPorts({{1, "\\Device\\Serial0", ""}, {7, "\\Device\\VCP0", "USB Serial Port (COM7)"}}, out),
+              kLinkExitOk);
+    EXPECT_EQ(out.str(), "COM ports:\n"
+                         "  COM1  (\\Device\\Serial0)\n"
+                         "  COM7  USB Serial Port (COM7)  (\\Device\\VCP0)\n");
+    out.str("");
+    PrintComPorts({}, out);
+    EXPECT_EQ(out.str(), "COM ports:\n  (none found)\n");
+}
+
 #ifndef _WIN32
 // ports and assign on a /dev tree of the test's own (Linux device names).
 class PortListTest : public ::testing::Test {

@@ -73,6 +73,28 @@ TEST_F(MachineParamTest, ItemsFollowTheStoredLevelsAndTheAtoiRule) {
     EXPECT_EQ(dlg.m_nViewType, 0);
 }
 
+TEST_F(MachineParamTest, PortItemsCarryTheSystemsNamesAndKeepTheirValues) {
+    std::vector<ComPort> ports = {{2, "\\Device\\Serial1", ""},
+                                  {3, "\\Device\\VCP0", "USB Serial Port (COM3)"},
+                                  {7, "\\Device\\Silabser0", "CP210x UART Bridge"},
+                                  {12, "\\Device\\VCP1", "USB Serial Port (COM12)"}};  // no item of its own
+    dlg.SetPortNames([&] { return ports; });
+    WriteBytes(ini, "[FileParam Info]\r\nCom=3\r\nSpeed=1\r\nViewType=1\r\n");
+    Open();
+    EXPECT_EQ(view.ComboItem(id::IDC_PORT, 0), "COM1");
+    EXPECT_EQ(view.ComboItem(id::IDC_PORT, 1), "COM2");
+    EXPECT_EQ(view.ComboItem(id::IDC_PORT, 2), "COM3  USB Serial Port");
+    EXPECT_EQ(view.ComboItem(id::IDC_PORT, 6), "COM7  CP210x UART Bridge");
+    EXPECT_EQ(view.ComboItem(id::IDC_PORT, 7), "");
+    EXPECT_EQ(view.Combo(id::IDC_PORT), 2);
+    // The adapter unplugged: its name goes at the next opening, the choice stays.
+    ports.clear();
+    view.Open(dlg);
+    EXPECT_EQ(view.ComboItem(id::IDC_PORT, 2), "COM3");
+    view.Click(ks::res::IDOK);
+    EXPECT_EQ(Key(st::key::Com), "3");
+}
+
 TEST_F(MachineParamTest, RadioClickSavesAllThreeAtOnce) {
     Open();
     view.SelectCombo(id::IDC_PORT, 2);   // "COM3"

@@ -1,6 +1,7 @@
-// Where the settings file and the COMn links live: beside the program when
-// its folder is writable or holds the settings file, else in the account's
-// configuration folder.
+// Where the settings file and the COMn links live, as a POSIX account finds
+// it: beside the program when its folder is writable or holds the settings
+// file, else in the account's configuration folder (the rule itself:
+// settings_rule_test.cpp).
 #include "platform/program_folder.h"
 
 #include <gtest/gtest.h>
@@ -63,24 +64,6 @@ protected:
     std::optional<std::string> savedHome, savedXdg;
     fs::path root;
 };
-
-TEST(ChooseSettingsFolderTest, AWritableFolderOrOneWithSettingsKeepsThem) {
-    // A build or a copied folder: beside the program, wherever HOME points.
-    EXPECT_EQ(ChooseSettingsFolder("/opt/ks", true, false, "/xdg", "/home/op"), "/opt/ks");
-    // A settings file already there is kept even where it cannot be replaced
-    // (a folder made read-only after setting up): the resume point is in it.
-    EXPECT_EQ(ChooseSettingsFolder("/opt/ks", false, true, "/xdg", "/home/op"), "/opt/ks");
-}
-
-TEST(ChooseSettingsFolderTest, OtherwiseTheAccountsConfigFolder) {
-    EXPECT_EQ(ChooseSettingsFolder("/usr/bin", false, false, nullptr, "/home/op"), "/home/op/.config/kestrane");
-    EXPECT_EQ(ChooseSettingsFolder("/usr/bin", false, false, "/srv/cfg", "/home/op"), "/srv/cfg/kestrane");
-    // A relative value would move with the working folder; an empty one is unset.
-    EXPECT_EQ(ChooseSettingsFolder("/usr/bin", false, false, "rel/cfg", "/home/op"), "/home/op/.config/kestrane");
-    EXPECT_EQ(ChooseSettingsFolder("/usr/bin", false, false, "", "/home/op"), "/home/op/.config/kestrane");
-    // Without a home folder there is no place: the caller reports it.
-    EXPECT_EQ(ChooseSettingsFolder("/usr/bin", false, false, nullptr, ""), "");
-}
 
 TEST_F(SettingsFolderTest, TestsAndToolsNameTheFolderThemselves) {
     SetProgramFolder(root.string());

@@ -45,6 +45,11 @@ QComboBox* MakeCombo(const res::ControlTemplate& c, QWidget* parent) {
     if (c.style & res::kSorted) items.sort();
     b->addItems(items);
     b->setCurrentIndex(-1);
+    // An item wider than the field shows its start (a port's number before
+    // its name), as the field of a Windows combo box does.
+    if (QLineEdit* edit = b->lineEdit()) {
+        QObject::connect(b, &QComboBox::currentIndexChanged, edit, [edit] { edit->setCursorPosition(0); });
+    }
     return b;
 }
 

@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
@@ -295,6 +296,13 @@ void DialogWindow::ComboSetCurSel(int id, int index) {
 int DialogWindow::ComboGetCurSel(int id) {
     auto* c = qobject_cast<QComboBox*>(Control(id));
     return c ? c->currentIndex() : -1;
+}
+
+void DialogWindow::ComboSetItemText(int id, int index, const std::string& text) {
+    auto* c = qobject_cast<QComboBox*>(Control(id));
+    if (!c || index < 0 || index >= c->count()) return;
+    c->setItemText(index, Q(text));
+    if (index == c->currentIndex() && c->lineEdit()) c->lineEdit()->setCursorPosition(0);
 }
 
 void DialogWindow::CheckRadioButton(int first, int last, int checked) {

@@ -84,6 +84,7 @@ public:
     int ListGetCount(int id) override;
     void ComboSetCurSel(int id, int index) override;
     int ComboGetCurSel(int id) override;
+    void ComboSetItemText(int id, int index, const std::string& text) override;
     void CheckRadioButton(int first, int last, int checked) override;
     bool IsButtonChecked(int id) override;
     void SetButtonPicture(int id, int bitmapId) override;

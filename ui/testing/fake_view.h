@@ -81,6 +81,12 @@ public:
     bool IsEnabled(int id) const;
     const FakeList& List(int id) const;
     int Combo(int id) const;
+    // The text the logic gave combo item `index`; empty while the
+    // template's stands.
+    std::string ComboItem(int id, int index) const {
+        auto it = m_comboItems.find({id, index});
+        return it == m_comboItems.end() ? std::string() : it->second;
+    }
     bool Checked(int id) const;
     std::optional<int> Picture(int id) const;
     // Every SetButtonPicture as (control id, bitmap id), in order.
@@ -113,6 +119,7 @@ public:
     int ListGetCount(int id) override { return static_cast<int>(m_lists[id].rows.size()); }
     void ComboSetCurSel(int id, int index) override { m_combos[id] = index; }
     int ComboGetCurSel(int id) override { return Combo(id); }
+    void ComboSetItemText(int id, int index, const std::string& text) override { m_comboItems[{id, index}] = text; }
     void CheckRadioButton(int first, int last, int checked) override;
     bool IsButtonChecked(int id) override { return Checked(id); }
     void SetButtonPicture(int id, int bitmapId) override;
@@ -142,6 +149,7 @@ private:
     std::map<int, bool> m_enabled;
     mutable std::map<int, FakeList> m_lists;
     std::map<int, int> m_combos;
+    std::map<std::pair<int, int>, std::string> m_comboItems;
     std::map<int, bool> m_checked;
     std::map<int, int> m_pictures;
     std::vector<std::pair<int, int>> m_pictureHistory;

@@ -117,6 +117,19 @@ int DialogWindow::ComboGetCurSel(int id) {
     return index < 0 ? -1 : static_cast<int>(index);
 }
 
+// A combo box has no call to change one item: the item goes and comes back
+// in its place, and the choice with it.
+void DialogWindow::ComboSetItemText(int id, int index, const std::string& text) {
+    HWND combo = m_controls.Find(id);
+    if (combo == nullptr) return;
+    const LRESULT count = ::SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    if (index < 0 || index >= count) return;
+    const LRESULT chosen = ::SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    ::SendMessageW(combo, CB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    ::SendMessageW(combo, CB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(Wide(text).c_str()));
+    if (chosen == index) ::SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
 void DialogWindow::CheckRadioButton(int first, int last, int checked) {
     for (int id = first; id <= last; ++id) {
         if (HWND button = m_controls.Find(id))

@@ -1,0 +1,7 @@
+#include "platform/com_ports.h"
+
+namespace ks {
+
+std::vector<ComPort> SystemComPorts() { return {}; }
+
+}  // namespace ks
