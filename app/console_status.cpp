@@ -23,8 +23,12 @@ void CConsoleDlg::OnTimer(int timerId) {
     if (timerId != ids::TIMER_STATUS) return;
 
     // While the link is down the tick makes one probe a second and
-    // otherwise only keeps the displays; a run in progress is paused.
+    // otherwise only keeps the displays; a run in progress is paused. The
+    // pause comes before the probe: a loss late in the last tick (its
+    // heartbeat, the sequencer's commands) that this probe finds over at
+    // once still pauses the run.
     if (m_link.Down()) {
+        PauseForLostLink();
         ProbeLink();
     } else if (ReadStatus()) {
         ActOnStatus();
