@@ -27,8 +27,8 @@ void CConsoleDlg::OnTimer(int timerId) {
     // pause comes before the probe: a loss late in the last tick (its
     // heartbeat, the sequencer's commands) that this probe finds over at
     // once still pauses the run.
+    if (m_link.Down()) PauseForLostLink();
     if (m_link.Down()) {
-        PauseForLostLink();
         ProbeLink();
     } else if (ReadStatus()) {
         ActOnStatus();
