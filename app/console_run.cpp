@@ -124,11 +124,12 @@ void CConsoleDlg::RunSequencerStep() {
 }
 
 // A status answer can be stale: Modbus RTU has no transaction id, and an
-// answer that comes later than the master waits for a late one is taken for
-// the answer to the next read. A controller that keeps the previous hole's
-// finished bit until drilling starts would then show this hole finished
-// while it is drilled, and it would be marked done undrilled. The next read
-// gets an answer of its own.
+// answer later still than the master's wait for late answers
+// (link/modbus_master.h) is taken for the answer to the next read. A
+// controller that keeps the previous hole's finished bit until drilling
+// starts would then show this hole finished while it is drilled, and it
+// would be marked done undrilled. The read after it gets an answer of its
+// own.
 bool CConsoleDlg::FinishConfirmed() {
     StatusBits st;
     return PeekStatus(&st) && HoleFinishedHere(st.finished);
