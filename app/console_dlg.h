@@ -198,6 +198,8 @@ public:
     bool HoleFinishedHere(uint8_t finished) const {
         return finished == 1 && (m_bDrillSeen == 1 || m_bFinishSeenClear == 1);
     }
+    // A read of its own shows the finished bit again (console_run.cpp).
+    bool FinishConfirmed();
     void OnStartButton();
     void OnPauseButton();
     void OnResetButton();

@@ -32,7 +32,7 @@ void CConsoleDlg::RunSequencerStep() {
     if (m_link.Down()) return;
     switch (m_nState) {
         case RunState::Machining:
-            if (HoleFinishedHere(m_bFinshJG)) {
+            if (HoleFinishedHere(m_bFinshJG) && FinishConfirmed()) {
                 MarkCurrentHoleDone();
                 if (m_nCurHole < m_nHoleCount) {
                     if (m_nCurHole == m_nPauseHole) {
@@ -121,6 +121,18 @@ void CConsoleDlg::RunSequencerStep() {
         default:
             break;
     }
+}
+
+// A status answer can be stale: Modbus RTU has no transaction id, and an
+// answer later still than the master's wait for late answers
+// (link/modbus_master.h) is taken for the answer to the next read. A
+// controller that keeps the previous hole's finished bit until drilling
+// starts would then show this hole finished while it is drilled, and it
+// would be marked done undrilled. The read after it gets an answer of its
+// own.
+bool CConsoleDlg::FinishConfirmed() {
+    StatusBits st;
+    return PeekStatus(&st) && HoleFinishedHere(st.finished);
 }
 
 // The resume point moves only here (and with reset): a hole counts as done

@@ -23,7 +23,11 @@ void CConsoleDlg::OnTimer(int timerId) {
     if (timerId != ids::TIMER_STATUS) return;
 
     // While the link is down the tick makes one probe a second and
-    // otherwise only keeps the displays; a run in progress is paused.
+    // otherwise only keeps the displays; a run in progress is paused. The
+    // pause comes before the probe: a loss late in the last tick (its
+    // heartbeat, the sequencer's commands) that this probe finds over at
+    // once still pauses the run.
+    if (m_link.Down()) PauseForLostLink();
     if (m_link.Down()) {
         ProbeLink();
     } else if (ReadStatus()) {

@@ -14,7 +14,8 @@ public:
     // Three link failures in a row. A noisy but live line loses one answer
     // now and then (an isolated failure, which the write retries absorb);
     // three in a row happen only when the controller or the line is gone,
-    // and cost at most about 1.5 s of waiting on a silent line before the
+    // and cost about 3 s of waiting on a silent line (three time-outs, the
+    // last two each after the master's wait for a late answer) before the
     // console stops waiting on every transfer.
     static constexpr int kFailuresForDown = 3;
     // One probe (and one reopen attempt) a second: the controller is found

@@ -49,14 +49,17 @@ bool CModbusMaster::AllocateFrames() {
     return true;
 }
 
+// A port opened afresh starts on an emptied line.
 int CModbusMaster::Open(int port, uint32_t baud, uint8_t byteSize, uint8_t parity, uint8_t stopBits) {
     AllocateFrames();
+    m_bAnswerMayFollow = false;
     return OpenPort(port, baud, byteSize, parity, stopBits);
 }
 
 int CModbusMaster::OpenPath(const std::string& path, uint32_t baud, uint8_t byteSize, uint8_t parity,
                             uint8_t stopBits) {
     AllocateFrames();
+    m_bAnswerMayFollow = false;
     return OpenDevice(path, baud, byteSize, parity, stopBits);
 }
 
@@ -86,8 +89,27 @@ ModbusResult CModbusMaster::Receive(uint8_t slave, uint8_t function, uint16_t ex
     return static_cast<ModbusResult>(kMbExceptionBase + rx[2]);
 }
 
+ModbusResult CModbusMaster::Judged(ModbusResult result) {
+    const bool noAnswer = result == kMbResponseTimeout;
+    const bool damaged = result >= kMbCrcError && result <= kMbByteCountError;
+    // A closed port carries nothing more; its next open empties the line.
+    if ((noAnswer || damaged) && IsOpen()) {
+        m_bAnswerMayFollow = true;
+        m_dwFailedAt = m_clock.TickCount();
+    }
+    return result;
+}
+
+void CModbusMaster::LetLateAnswerPass() {
+    if (!m_bAnswerMayFollow) return;
+    m_bAnswerMayFollow = false;
+    const uint32_t since = m_clock.TickCount() - m_dwFailedAt;
+    if (since < m_dwResponseTimeout) m_clock.Sleep(m_dwResponseTimeout - since);
+}
+
 ModbusResult CModbusMaster::Exchange(uint8_t slave, uint8_t function, uint32_t length, uint16_t expected) {
     PutCrc(m_pTxFrame, length);
+    if (IsOpen()) LetLateAnswerPass();
     PurgePort();
     if (WriteBytes(m_pTxFrame, length + 2) != length + 2) return kMbWriteFailed;
     return Receive(slave, function, expected, m_clock.TickCount());
@@ -105,14 +127,17 @@ ModbusResult CModbusMaster::ReadRegisters(uint8_t slave, uint8_t function, uint1
     const uint16_t dataBytes = static_cast<uint16_t>(2 * count);
     const uint16_t expected = static_cast<uint16_t>(dataBytes + 5);
     ModbusResult result = Exchange(slave, function, kHeaderSize, expected);
-    if (result != kMbOk) return result;
+    if (result == kMbOk) result = CheckReadAnswer(slave, function, dataBytes);
+    if (result == kMbOk) std::memcpy(dest, m_pRxFrame + 3, dataBytes);
+    return Judged(result);
+}
 
+ModbusResult CModbusMaster::CheckReadAnswer(uint8_t slave, uint8_t function, uint16_t dataBytes) const {
     const uint8_t* rx = m_pRxFrame;
     if (!FrameCrcOk(rx, dataBytes + 3u)) return kMbCrcError;
     if (rx[0] != slave) return kMbSlaveMismatch;
     if (rx[1] != function) return kMbFunctionMismatch;
     if (rx[2] != dataBytes) return kMbByteCountError;
-    std::memcpy(dest, rx + 3, dataBytes);
     return kMbOk;
 }
 
@@ -142,12 +167,9 @@ ModbusResult CModbusMaster::WriteMulti(uint8_t slave, uint8_t function, uint16_t
     // The answer echoes the header, with its own CRC.
     const uint16_t expected = static_cast<uint16_t>(kHeaderSize + 2);
     ModbusResult result = Exchange(slave, function, kHeaderSize + 1 + dataBytes, expected);
-    if (result != kMbOk) return result;
-
-    const uint8_t* rx = m_pRxFrame;
-    if (!FrameCrcOk(rx, kHeaderSize)) return kMbCrcError;
-    if (std::memcmp(rx, tx, kHeaderSize) != 0) return kMbEchoMismatch;
-    return kMbOk;
+    if (result == kMbOk && !FrameCrcOk(m_pRxFrame, kHeaderSize)) result = kMbCrcError;
+    if (result == kMbOk && std::memcmp(m_pRxFrame, tx, kHeaderSize) != 0) result = kMbEchoMismatch;
+    return Judged(result);
 }
 
 ModbusResult CModbusMaster::WriteMultipleRegisters(uint8_t slave, uint16_t start, uint16_t count,

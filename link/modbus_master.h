@@ -3,6 +3,15 @@
 // and 15/16 (write coils/registers), CRC-16/MODBUS framing, a 500 ms response
 // time-out on the injected clock and a strict check of every answer. One call
 // is one request/response exchange; nothing is retried or shown here.
+//
+// RTU answers carry no transaction id: an answer that comes after its
+// request was given up cannot be told from the answer to the next request
+// of the same kind. So after a time-out or a damaged answer the next
+// request waits until one response time-out has passed since, and the
+// usual purge before it drops whatever came meanwhile (libmodbus's
+// protocol error recovery sleeps and flushes the same way). Waits the
+// caller makes anyway (the 500 ms between write attempts, the probe period)
+// count towards it; after a good exchange nothing waits.
 #include <cstdint>
 #include <string>
 
@@ -55,8 +64,18 @@ private:
     // Appends the CRC to the request's first `length` bytes in the transmit
     // frame, sends it on an emptied line and receives `expected` bytes.
     ModbusResult Exchange(uint8_t slave, uint8_t function, uint32_t length, uint16_t expected);
+    // The checks of a complete read answer, in their order.
+    ModbusResult CheckReadAnswer(uint8_t slave, uint8_t function, uint16_t dataBytes) const;
+    // The outcome of an exchange: after a time-out or a damaged answer an
+    // answer may still be on its way.
+    ModbusResult Judged(ModbusResult result);
+    // Before a request: waits out the rest of the time a late answer may
+    // still come in.
+    void LetLateAnswerPass();
 
     Clock& m_clock;
+    bool m_bAnswerMayFollow = false;
+    uint32_t m_dwFailedAt = 0;  // tick count when that exchange failed
 };
 
 }  // namespace ks

@@ -131,6 +131,42 @@ TEST(ConsoleLinkTest, StartLostWithTheLinkLeavesTheHoleToDrillOnTheReturn) {
     EXPECT_EQ(rig.FinishedAt(), holes);
 }
 
+// The link goes down late in a tick, after the tick's own look at it: with
+// the heartbeat while hole 2 is drilled, or with hole 2's start command.
+// The next tick's probe finds the controller at once; the run pauses all
+// the same (a lost start would otherwise leave it waiting for a drilling
+// that never comes), and start carries the job on.
+TEST(ConsoleLinkTest, LossLateInATickFoundAtOnceStillPausesTheRun) {
+    for (const uint16_t lostWith : {43, 41}) {
+        ConsoleRig rig(SlowDrill());
+        const Holes holes = Row(3);
+        rig.WriteSettings(rig.WriteJob(holes), 0);
+        rig.Start();
+        rig.view.Click(ids::IDC_START);
+        ASSERT_TRUE(rig.TickUntil([&] {
+            return lostWith == 43 ? rig.dlg->m_nCurHole == 2 && rig.dlg->m_nState == RunState::Machining
+                                  : rig.dlg->m_Hole[1].bDone == 1;
+        }));
+        int lost = 0;  // three transfers in a row from the first such write
+        rig.driver.drop = [&](const SentFrame& f) {
+            const bool first = f.IsWrite() && f.Start() == lostWith && (lostWith != 41 || f.Word(0) == 1);
+            return (lost > 0 || first) && lost++ < 3;
+        };
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->Link().Down(); }, 100)) << lostWith;
+        rig.Tick();
+        EXPECT_FALSE(rig.dlg->Link().Down()) << lostWith;
+        EXPECT_EQ(rig.dlg->m_bPauseReq, 1) << lostWith;
+        EXPECT_NE(rig.view.Text(ids::IDC_STATUS_LINE).find(kTextLinkLost), std::string::npos) << lostWith;
+        const size_t drills = rig.machine.Drills().size();
+        rig.Ticks(30);
+        EXPECT_EQ(rig.machine.Drills().size(), drills) << lostWith;
+
+        rig.view.Click(ids::IDC_START);
+        ASSERT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); })) << lostWith;
+        ExpectEachHoleDrilled(rig, holes, 2);
+    }
+}
+
 // Only failures in a row count against the link: three refused answers
 // (a live controller answering) or losses with good answers between them
 // (a noisy line) leave it up and the run going.

@@ -1,6 +1,8 @@
 // Run control against the simulated controller: whole jobs, resume, pause,
-// the reserved pause hole, visit-only, the controller's pause request and
-// a move that never arrives.
+// the reserved pause hole, visit-only, the controller's pause request, a
+// move that never arrives and a finished bit that arrives stale.
+#include <algorithm>
+
 #include "console_rig.h"
 
 #include "settings/profile_file.h"
@@ -71,6 +73,89 @@ TEST_P(WholeJob, ThousandHolesDrilledOnceEachAtTheirPlace) {
 
 INSTANTIATE_TEST_SUITE_P(Controllers, WholeJob, ::testing::Values(false, true),
                          [](const ::testing::TestParamInfo<bool>& i) { return i.param ? "HoldsFinished" : "ClearsFinished"; });
+
+// A line on which one status answer comes very late: the answer to the
+// status read after `hold` is set is kept back (that read times out), and
+// it arrives during the status read after `release` is set, whose own
+// answer is lost. The master cannot tell it from an answer of its own.
+class LateStatusLine final : public SerialDriver {
+public:
+    explicit LateStatusLine(SerialDriver& inner) : m_inner(inner) {}
+    bool hold = false;
+    bool release = false;
+    std::vector<uint8_t> kept;
+
+    SerialHandle Open(const std::string& p) override { return m_inner.Open(p); }
+    bool SetLineSettings(SerialHandle h, const LineSettings& l) override { return m_inner.SetLineSettings(h, l); }
+    void SetQueueSizes(SerialHandle h, uint32_t i, uint32_t o) override { m_inner.SetQueueSizes(h, i, o); }
+    bool SetTimeouts(SerialHandle h, const CommTimeouts& t) override { return m_inner.SetTimeouts(h, t); }
+    void Close(SerialHandle h) override { m_inner.Close(h); }
+    bool Purge(SerialHandle h) override {
+        m_arrived.clear();
+        return m_inner.Purge(h);
+    }
+    bool Read(SerialHandle h, uint8_t* b, uint32_t n, uint32_t* got) override {
+        if (m_arrived.empty()) return m_inner.Read(h, b, n, got);
+        *got = std::min<uint32_t>(n, static_cast<uint32_t>(m_arrived.size()));
+        std::copy_n(m_arrived.begin(), *got, b);
+        m_arrived.erase(m_arrived.begin(), m_arrived.begin() + *got);
+        return true;
+    }
+    bool Write(SerialHandle h, const uint8_t* b, uint32_t n, uint32_t* put) override {
+        const bool statusRead = n == 8 && b[1] == 3 && b[3] == 0;
+        if (statusRead && release && !kept.empty()) {
+            release = false;
+            m_arrived = kept;
+            *put = n;
+            return true;
+        }
+        const bool ok = m_inner.Write(h, b, n, put);
+        if (ok && statusRead && hold) {  // the simulator answers at once
+            hold = false;
+            kept.assign(23, 0);
+            uint32_t got = 0;
+            m_inner.Read(h, kept.data(), 23, &got);
+            kept.resize(got);
+        }
+        return ok;
+    }
+
+private:
+    SerialDriver& m_inner;
+    std::vector<uint8_t> m_arrived;
+};
+
+// The controller keeps hole 1's finished bit until hole 2's drilling
+// starts. A status answer from before that start, arriving late while hole
+// 2 is drilled, is no sign that hole 2 is through.
+TEST(ConsoleRunTest, StaleFinishedBitArrivingLateLeavesTheHoleDrilling) {
+    sim::Config config = FastMachine();
+    config.holdFinishedUntilDrill = true;
+    config.drillTimeMs = 3000;
+    ConsoleRig rig(config);
+    LateStatusLine line(rig.driver);
+    const Holes holes = Grid(3);
+    rig.WriteSettings(rig.WriteJob(holes), 0);
+    rig.Open(line);
+    rig.view.Click(ids::IDC_START);
+    CConsoleDlg& dlg = *rig.dlg;
+    ASSERT_TRUE(rig.TickUntil([&] {
+        return dlg.m_nCurHole == 2 && dlg.m_nNextStep == NextStep::StartDrilling && dlg.m_bStartSent == 0;
+    }));
+    line.hold = true;
+    ASSERT_TRUE(rig.TickUntil([&] { return dlg.m_nState == RunState::Machining; }));
+    ASSERT_EQ(line.kept.size(), 23u);
+    ASSERT_EQ(line.kept[5] & 0x10, 0x10);  // finished (held from hole 1)
+    ASSERT_EQ(line.kept[6] & 0x01, 0);     // not drilling
+    line.release = true;
+    rig.Tick();
+    ASSERT_FALSE(line.release);
+    EXPECT_EQ(dlg.m_Hole[2].bDone, 0);
+    EXPECT_EQ(dlg.m_nCurHole, 2);
+    ASSERT_TRUE(rig.TickUntil([&] { return JobEnded(rig); }));
+    EXPECT_EQ(FinishedAt(rig), holes);
+    EXPECT_EQ(rig.machine.Drills().size(), 3u);
+}
 
 TEST(ConsoleRunTest, RestartResumesAfterTheSavedHole) {
     ConsoleRig rig;

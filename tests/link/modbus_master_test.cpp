@@ -311,6 +311,66 @@ TEST_F(LinkMasterTest, AnswerCompletedOnlyAfterTheTimeOutFails) {
     EXPECT_EQ(master.ReadHoldingRegisters(1, 0, 9, data), kMbOk);
 }
 
+// ---------------------------------------------------------------- late answers
+
+// An answer that comes after its request was given up looks exactly like
+// the answer to the next request of the same kind. Here each next answer is
+// lost, so a stray one taken for it would pass as good.
+TEST_F(LinkMasterTest, AnswerAfterATimeOutOrADamagedOneIsNeverTakenForTheNext) {
+    const Bytes stale = ReadAnswer({0x0BAD});
+    const std::vector<FakeSerialDriver::Piece> lost;
+    // 700 ms after the request; the time-out was found at 535 ms.
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{700, stale}});
+    EXPECT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbResponseTimeout);
+    driver.ScriptAnswer(lost);
+    EXPECT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbResponseTimeout);
+
+    // A damaged answer, then a good-looking frame 300 ms later.
+    Bytes damaged = stale;
+    damaged.back() ^= 1;
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{5, damaged}, {300, stale}});
+    EXPECT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbCrcError);
+    driver.ScriptAnswer(lost);
+    EXPECT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbResponseTimeout);
+
+    // The same for a write: a stray echo is not its answer.
+    const uint8_t src[2] = {0, 1};
+    const Bytes echo = WithCrc({1, 16, 0, 43, 0, 1});
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{650, echo}});
+    EXPECT_EQ(master.WriteMultipleRegisters(1, 43, 1, src), kMbResponseTimeout);
+    driver.ScriptAnswer(lost);
+    EXPECT_EQ(master.WriteMultipleRegisters(1, 43, 1, src), kMbResponseTimeout);
+
+    driver.ScriptAnswer(ReadAnswer({0x0102}));
+    ASSERT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbOk);
+    EXPECT_EQ(data[1], 0x02);
+    EXPECT_EQ(driver.misuse, 0);
+}
+
+// The wait after a failure ends one response time-out after it and counts
+// the caller's own pauses; a good exchange and an exception answer make no
+// one wait.
+TEST_F(LinkMasterTest, WaitForALateAnswerIsBoundedAndOnlyAfterAFailure) {
+    const Bytes good = ReadAnswer({7});
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{});
+    ASSERT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbResponseTimeout);
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{2, good}});
+    EXPECT_EQ(Timed([&] { master.ReadHoldingRegisters(1, 50, 1, data); }), 502u);
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{2, good}});
+    EXPECT_EQ(Timed([&] { master.ReadHoldingRegisters(1, 50, 1, data); }), 2u);
+
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{});
+    ASSERT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), kMbResponseTimeout);
+    clock.Advance(300);  // the caller paused
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{2, good}});
+    EXPECT_EQ(Timed([&] { master.ReadHoldingRegisters(1, 50, 1, data); }), 202u);
+
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{2, WithCrc({1, 0x83, 0x02})}});
+    ASSERT_EQ(master.ReadHoldingRegisters(1, 50, 1, data), 0x8002);
+    driver.ScriptAnswer(std::vector<FakeSerialDriver::Piece>{{2, good}});
+    EXPECT_EQ(Timed([&] { master.ReadHoldingRegisters(1, 50, 1, data); }), 2u);
+}
+
 TEST(LinkMasterClock, TickCountWrapDoesNotCutTheWaitShort) {
     VirtualClock clock(0xFFFFFFFFull - 100);  // the tick count wraps during the exchange
     FakeSerialDriver driver(clock);
