@@ -214,22 +214,12 @@ QPixmap Make(int id) {
         case res::IDB_BACKGROUND: return Background(info->width, info->height);
         case res::IDB_FILE_PANEL:
             return PanelPicture(info->width, info->height, QCoreApplication::translate("pictures", "文件处理"), {}, true);
-        case res::IDB_SYSTEM_NOTICE:
-            return PanelPicture(
-                info->width, info->height, QCoreApplication::translate("pictures", "关于系统"),
-                {
-                    QCoreApplication::translate("pictures", "Kestrane 电火花小孔机控制台"),
-                    QString(),
-                    QCoreApplication::translate("pictures", "· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。"),
-                    QCoreApplication::translate("pictures", "· 加工前请确认工件装夹牢固，电极与导向器已对中。"),
-                    QCoreApplication::translate("pictures", "· 高频开启时请勿触碰电极、工件和工作液。"),
-                    QCoreApplication::translate("pictures", "· 机床走位或加工时，文件处理、定位分中和机床参数不可打开。"),
-                    QCoreApplication::translate("pictures", "· 每完成一孔即记录孔号，重新启动后从记录的孔号继续。"),
-                    QCoreApplication::translate("pictures", "· 通信中断时请检查电缆和串口设置，再重新启动本程序。"),
-                    QString(),
-                    QCoreApplication::translate("pictures", "紧急情况请立即按下机床急停按钮。"),
-                },
-                false);
+        case res::IDB_SYSTEM_NOTICE: {
+            QStringList lines;
+            for (const std::string& line : res::SystemNoticeLines()) lines.append(QString::fromStdString(line));
+            return PanelPicture(info->width, info->height, QCoreApplication::translate("pictures", "关于系统"), lines,
+                                false);
+        }
         default: return ButtonPicture(*info);
     }
 }
