@@ -916,6 +916,10 @@ The program written, %3, holds no hole: check the diameter range and the drawing
         <source>记录中只有%1个加工批次</source>
         <translation>The record holds only %1 run(s)</translation>
     </message>
+    <message>
+        <source>本程序构建时未带图表库，此处无图（装好npm后重新构建即有）</source>
+        <translation>This build has no chart library, so no plot here (build again with npm installed)</translation>
+    </message>
 </context>
 <context>
     <name>templates</name>

@@ -617,6 +617,73 @@ TEST(OperatorStory, ConvertRunRestartResume) {
         << moves[0].toStdString();
 }
 
+// --- In Chinese -------------------------------------------------------------
+
+// A word of English alone ("Cancel", "Look in:", "File name:") in a Chinese
+// screen; names of files and ports carry digits, dots or slashes.
+bool LatinOnly(const QString& text) {
+    static const QRegularExpression latin(QStringLiteral("^[A-Za-z][A-Za-z &:'()-]*$"));
+    return latin.match(text.trimmed().remove(QLatin1Char('&'))).hasMatch();
+}
+
+// Qt's own file dialog speaks Chinese (its catalogue is loaded), its file
+// name is not an error text, and the communication label stays one line
+// that fits its field while the machine goes away and comes back.
+TEST(Chinese, OneLanguageAndNothingCut) {
+    ASSERT_TRUE(i18n::UseLanguage(Language::Chinese));
+    Machine m;
+    m.Start();
+    m.WriteSettings(m.SampleJob());
+    ProgramPanels panels;
+    Console c(panels, m.folder);
+    ASSERT_TRUE(c.Open());
+
+    c.InPanel(con::IDC_FILE_PROCESS, res::IDD_FILE_PROCESS, [&](DialogWindow& p) {
+        bool answered = false;
+        AnswerFileDialog([&](QFileDialog* d) {
+            answered = true;
+            QStringList latin;
+            if (LatinOnly(d->windowTitle())) latin << d->windowTitle();
+            for (QWidget* w : d->findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(d)) continue;
+                QString text;
+                if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+                if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+                if (LatinOnly(text)) latin << text;
+                if (auto* e = qobject_cast<QLineEdit*>(w)) {
+                    EXPECT_FALSE(e->text().contains(QStringLiteral("没找到"))) << e->text().toStdString();
+                }
+            }
+            EXPECT_TRUE(latin.isEmpty()) << latin.join(QStringLiteral(" | ")).toStdString();
+            d->reject();
+        });
+        QTest::mouseClick(p.Control(res::fileproc::IDC_CHOOSE_DXF), Qt::LeftButton);
+        EXPECT_TRUE(answered);
+        QTest::mouseClick(p.Control(res::fileproc::IDC_EXIT), Qt::LeftButton);
+    });
+
+    // Every text the label shows while the line is gone and back.
+    QStringList shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const QString text = ui::qt::ShownText(c.Control(con::IDC_COMM_LABEL));
+        if (shown.isEmpty() || shown.back() != text) shown << text;
+        EXPECT_EQ(ui::qt::Overflow(c.Control(con::IDC_COMM_LABEL)), 0) << text.toStdString();
+    });
+    watch.start(5);
+    m.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().Link().Down(); }, kWaitMs));
+    QTest::qWait(2500);  // a few probes of a port that is gone
+    EXPECT_EQ(c.Text(con::IDC_COMM_LABEL), "通信中断，正在重新连接控制器…");
+    m.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !c.C().Link().Down(); }, kWaitMs));
+    QTest::qWait(200);
+    watch.stop();
+    ASSERT_GT(shown.size(), 1);
+    for (const QString& text : shown) EXPECT_FALSE(text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        << text.toStdString();
+}
+
 // --- In English -------------------------------------------------------------
 
 void ExpectNoChinese(const std::string& where, const QString& text) {
