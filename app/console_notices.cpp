@@ -27,7 +27,7 @@ constexpr int kSwitchPictures[] = {ids::IDC_PUMP, ids::IDC_HEAD, ids::IDC_HF, id
 // record's `reset`), so start says to use it.
 bool CConsoleDlg::RefuseStart(bool resume, int64_t target) {
     if (m_nHoleCount <= 0) {
-        SetPauseReason(ConsoleText(kTextNoJob));
+        SetPauseReason(ConsoleText(kTextNoJobLoaded));
         return true;
     }
     if (m_bJobComplete == 1 || (!resume && target > m_nHoleCount)) {
@@ -41,7 +41,7 @@ std::string CConsoleDlg::JobCompleteText() const {
     int32_t undone = 0;
     for (int32_t h = 1; h <= m_nHoleCount && h < kHoleSlots; ++h)
         if (m_Hole[static_cast<size_t>(h)].bDone == 0) ++undone;
-    return Fill(ConsoleText(kTextJobComplete), {FormatInt(m_nHoleCount), FormatInt(undone)});
+    return Fill(ConsoleText(kTextJobComplete), {FormatInt(undone)});
 }
 
 void CConsoleDlg::FinishJob() {

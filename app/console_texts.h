@@ -34,13 +34,12 @@ inline constexpr const char* kTextPlaceChanged = KS_TEXT("console", "坐标已�
 inline constexpr const char* kTextReconnecting = KS_TEXT("console", "通信中断，正在重新连接控制器…");
 // The link answers again after a loss that paused the run: nothing moves
 // until start is pressed.
-inline constexpr const char* kTextLinkBack = KS_TEXT("console", "通信已恢复，按“停止/启动”继续加工");
+inline constexpr const char* kTextLinkBack = KS_TEXT("console", "通信已恢复，按启动继续");
 // Start found no hole to go to: no job is loaded.
-inline constexpr const char* kTextNoJob = KS_TEXT("console", "未加载加工文件：请在“文件处理”中指定当前加工文件");
-// The last hole of the job is finished (holes of the job, holes left undone).
-// A finished job begins again only after 复位.
-inline constexpr const char* kTextJobComplete =
-    KS_TEXT("console", "加工完成：共%1孔，跳过%2孔；按“复位”后从第1孔重新开始");
+inline constexpr const char* kTextNoJobLoaded = KS_TEXT("console", "无加工文件：请在文件处理中指定");
+// The last hole of the job is finished (the holes left undone). A finished
+// job begins again only after 复位. Short: the status line's field is.
+inline constexpr const char* kTextJobComplete = KS_TEXT("console", "加工完成，跳过%1孔；复位后重新开始");
 // The job record (records/<job>.csv) could not be written.
 inline constexpr const char* kTextRecordNotWritten = KS_TEXT("console", "加工记录无法写入");
 // The resume point (settings key Hole) could not be written.

@@ -106,16 +106,16 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <translation>No browser could be opened; the job report is at: %1</translation>
     </message>
     <message>
-        <source>通信已恢复，按“停止/启动”继续加工</source>
-        <translation>Link restored: press Stop/Start to go on</translation>
+        <source>通信已恢复，按启动继续</source>
+        <translation>Link back: press Start to go on</translation>
     </message>
     <message>
-        <source>未加载加工文件：请在“文件处理”中指定当前加工文件</source>
-        <translation>No job loaded: choose the current job file under File</translation>
+        <source>无加工文件：请在文件处理中指定</source>
+        <translation>No job: choose one under File</translation>
     </message>
     <message>
-        <source>加工完成：共%1孔，跳过%2孔；按“复位”后从第1孔重新开始</source>
-        <translation>Job complete: %1 holes, %2 skipped; press Reset to start again at hole 1</translation>
+        <source>加工完成，跳过%1孔；复位后重新开始</source>
+        <translation>Job complete, %1 skipped; Reset to start again</translation>
     </message>
 </context>
 <context>
@@ -977,7 +977,7 @@ The program written, %3, holds no hole: check the diameter range and the drawing
     </message>
     <message>
         <source>坐标同步</source>
-        <translation>Visit only</translation>
+        <translation>Coord sync</translation>
     </message>
     <message>
         <source>水泵</source>
