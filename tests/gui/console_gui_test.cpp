@@ -427,6 +427,11 @@ TEST(Panels, MachiningSendsASegment) {
     ASSERT_TRUE(c.Open());
     int from = 0;
     c.InPanel(con::IDC_MACHINING_PARAM, res::IDD_MACHINING_PARAM, [&](DialogWindow& p) {
+        // The group goes out only with every value in its range.
+        const std::pair<int, const char*> group[] = {{mp::IDC_PULSE_WIDTH, "10"}, {mp::IDC_PULSE_INTERVAL, "20"},
+                                                     {mp::IDC_POWER, "3"}, {mp::IDC_CAP, "4"},
+                                                     {mp::IDC_VOLT, "2"}, {mp::IDC_SPEED, "15"}};
+        for (const auto& [edit, value] : group) TypeInto(p.Control(edit), QString::fromLatin1(value));
         QTest::mouseClick(p.Control(mp::IDC_WIDTH_PLUS), Qt::LeftButton);
         QTest::mouseClick(p.Control(mp::IDC_WIDTH_PLUS), Qt::LeftButton);
         const std::string width = p.GetItemText(mp::IDC_PULSE_WIDTH);
@@ -547,10 +552,11 @@ TEST(OperatorStory, ConvertRunRestartResume) {
     {
         Console c(panels, m.folder);
         ASSERT_TRUE(c.Open());
-        // No job yet: the settings name none.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !c.messages.empty(); }, kWaitMs));
-        EXPECT_EQ(c.messages[0], "未找到指定路径的加工文件");
+        // No job yet: the settings name none, and start says so.
         EXPECT_EQ(HoleRows(c), 0);
+        c.Click(con::IDC_START);
+        EXPECT_NE(c.Text(con::IDC_STATUS_LINE).find("无加工文件"), std::string::npos) << c.Text(con::IDC_STATUS_LINE);
+        EXPECT_TRUE(c.messages.empty());
 
         c.InPanel(con::IDC_FILE_PROCESS, res::IDD_FILE_PROCESS, [&](DialogWindow& p) {
             AnswerFileDialog([&](QFileDialog* d) {
