@@ -643,7 +643,7 @@ The program written, %3, holds no hole: check the diameter range and the drawing
     </message>
     <message>
         <source>· 每完成一孔即记录孔号，重新启动后从记录的孔号继续；新指定的加工文件从第1孔开始。</source>
-        <translation>· Each finished hole is recorded; after a restart the job resumes there. A newly chosen job file starts at hole 1.</translation>
+        <translation>· Each finished hole is saved: a restart resumes there; a new job starts at hole 1.</translation>
     </message>
     <message>
         <source>· 加工完成后按“复位”，再按“停止/启动”从第1孔重新开始。</source>
@@ -651,7 +651,7 @@ The program written, %3, holds no hole: check the diameter range and the drawing
     </message>
     <message>
         <source>· 通信中断时控制台自动重新连接，无需重新启动本程序；恢复后按“停止/启动”继续。</source>
-        <translation>· When the link fails the console reconnects by itself, no restart needed; once it is back, press Stop/Start to go on.</translation>
+        <translation>· A lost link reconnects by itself, no restart needed; then press Stop/Start.</translation>
     </message>
     <message>
         <source>· 坐标已变时，请在定位分中中重设X、Y坐标后再启动。</source>

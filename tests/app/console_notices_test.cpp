@@ -203,35 +203,10 @@ TEST(LinkLabel, AfterAReturnTheStatusLineSaysStartGoesOn) {
     EXPECT_TRUE(rig.TickUntil([&] { return rig.JobEnded(); }, 20000));
 }
 
-// Which device paths the console opened, in order.
-class PathLog final : public SerialDriver {
-public:
-    explicit PathLog(SerialDriver& inner) : m_inner(inner) {}
-    std::vector<std::string> paths;
-    SerialHandle Open(const std::string& p) override {
-        paths.push_back(p);
-        return m_inner.Open(p);
-    }
-    bool SetLineSettings(SerialHandle h, const LineSettings& l) override { return m_inner.SetLineSettings(h, l); }
-    void SetQueueSizes(SerialHandle h, uint32_t i, uint32_t o) override { m_inner.SetQueueSizes(h, i, o); }
-    bool SetTimeouts(SerialHandle h, const CommTimeouts& t) override { return m_inner.SetTimeouts(h, t); }
-    bool Purge(SerialHandle h) override { return m_inner.Purge(h); }
-    bool Read(SerialHandle h, uint8_t* b, uint32_t n, uint32_t* got) override { return m_inner.Read(h, b, n, got); }
-    bool Write(SerialHandle h, const uint8_t* b, uint32_t n, uint32_t* put) override {
-        return m_inner.Write(h, b, n, put);
-    }
-    void Close(SerialHandle h) override { m_inner.Close(h); }
-    int LastError() const override { return m_inner.LastError(); }
-
-private:
-    SerialDriver& m_inner;
-};
-
 TEST(PortChange, TheLinkOpensTheNewPortAtOnce) {
     ConsoleRig rig;
-    PathLog line(rig.driver);
     panels::CMachineParamDlg machinePanel;
-    rig.Open(line);
+    rig.Start();
     rig.dlg->SetMachinePanel(&machinePanel);
     rig.Ticks(3);
     ASSERT_EQ(rig.view.Text(ids::IDC_COMM_LABEL).rfind("连接成功 , 端口号COM1", 0), 0u);
@@ -244,8 +219,9 @@ TEST(PortChange, TheLinkOpensTheNewPortAtOnce) {
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), ConsoleText(kTextReconnecting));
     ASSERT_TRUE(rig.TickUntil([&] { return !rig.dlg->Link().Down(); }, 200));
     rig.Tick();
-    ASSERT_GE(line.paths.size(), 2u);
-    EXPECT_NE(line.paths.back(), line.paths.front());  // COM2's device, not COM1's
+    const std::vector<std::string>& paths = rig.driver.opened;
+    ASSERT_GE(paths.size(), 2u);
+    EXPECT_NE(paths.back(), paths.front());  // COM2's device, not COM1's
     EXPECT_EQ(rig.dlg->m_nComPort, 2);
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL).rfind("连接成功 , 端口号COM2", 0), 0u);
 }

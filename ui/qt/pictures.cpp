@@ -121,7 +121,7 @@ QPixmap ButtonPicture(const res::PictureInfo& info) {
         captionBox.setBottom(textBox.top() + textBox.height() * 0.58);
         stateBox.setTop(captionBox.bottom() - 1);
         FitText(p, captionBox, caption, 13, true);
-        FitText(p, stateBox, state, 10, false);
+        FitText(p, stateBox, state, 12, true);  // readable at a glance, "Off" as "关"
     }
     return pm;
 }
