@@ -233,35 +233,36 @@ struct ByteParam {
 };
 }  // namespace
 
-static void SendByteParam(CConsoleDlg& dlg, ByteParam p, int32_t value) {
+// True when the value and its command both arrived.
+static bool SendByteParam(CConsoleDlg& dlg, ByteParam p, int32_t value) {
     uint8_t b[2];
     PutByte(b, value);
-    dlg.WriteRegs(p.reg, 1, b);
-    dlg.SendCommand(p.command);
+    const bool valueArrived = dlg.WriteRegs(p.reg, 1, b);
+    return dlg.SendCommand(p.command) && valueArrived;
 }
 
-static void SendWideParam(CConsoleDlg& dlg, uint16_t reg, uint8_t command, int32_t value) {
+static bool SendWideParam(CConsoleDlg& dlg, uint16_t reg, uint8_t command, int32_t value) {
     uint8_t b[4];
     Put32(b, value);
-    dlg.WriteRegs(reg, 2, b);
-    dlg.SendCommand(command);
+    const bool valueArrived = dlg.WriteRegs(reg, 2, b);
+    return dlg.SendCommand(command) && valueArrived;
 }
 
-void CConsoleDlg::SetPulseWidth(int32_t v) { SendByteParam(*this, {kRegPulseWidth, kCmdTakePulseWidth}, v); }
-void CConsoleDlg::SetPulseInterval(int32_t v) {
-    SendByteParam(*this, {kRegPulseInterval, kCmdTakePulseInterval}, v);
+bool CConsoleDlg::SetPulseWidth(int32_t v) { return SendByteParam(*this, {kRegPulseWidth, kCmdTakePulseWidth}, v); }
+bool CConsoleDlg::SetPulseInterval(int32_t v) {
+    return SendByteParam(*this, {kRegPulseInterval, kCmdTakePulseInterval}, v);
 }
-void CConsoleDlg::SetPowerAmp(int32_t v) { SendByteParam(*this, {kRegPowerAmp, kCmdTakePowerAmp}, v); }
-void CConsoleDlg::SetCapacitance(int32_t v) {
-    SendByteParam(*this, {kRegCapacitance, kCmdTakeCapacitance}, v);
+bool CConsoleDlg::SetPowerAmp(int32_t v) { return SendByteParam(*this, {kRegPowerAmp, kCmdTakePowerAmp}, v); }
+bool CConsoleDlg::SetCapacitance(int32_t v) {
+    return SendByteParam(*this, {kRegCapacitance, kCmdTakeCapacitance}, v);
 }
-void CConsoleDlg::SetVoltage(int32_t v) { SendByteParam(*this, {kRegVoltage, kCmdTakeVoltage}, v); }
-void CConsoleDlg::SetMachSpeed(int32_t v) { SendByteParam(*this, {kRegMachSpeed, kCmdTakeMachSpeed}, v); }
-void CConsoleDlg::SetVoltageFlag(bool on) { SendCommand(on ? kCmdVoltageFlagOn : kCmdVoltageFlagOff); }
-void CConsoleDlg::SegmentParamsComplete() { SendCommand(kCmdSegParamsDone); }
-void CConsoleDlg::SetLiftHeight(int32_t v) { SendWideParam(*this, kRegLiftHeight, kCmdTakeLiftHeight, v); }
-void CConsoleDlg::SetDepthUpper(int32_t v) { SendWideParam(*this, kRegDepthUpper, kCmdTakeDepthUpper, v); }
-void CConsoleDlg::SetDepthLower(int32_t v) { SendWideParam(*this, kRegDepthLower, kCmdTakeDepthLower, v); }
+bool CConsoleDlg::SetVoltage(int32_t v) { return SendByteParam(*this, {kRegVoltage, kCmdTakeVoltage}, v); }
+bool CConsoleDlg::SetMachSpeed(int32_t v) { return SendByteParam(*this, {kRegMachSpeed, kCmdTakeMachSpeed}, v); }
+bool CConsoleDlg::SetVoltageFlag(bool on) { return SendCommand(on ? kCmdVoltageFlagOn : kCmdVoltageFlagOff); }
+bool CConsoleDlg::SegmentParamsComplete() { return SendCommand(kCmdSegParamsDone); }
+bool CConsoleDlg::SetLiftHeight(int32_t v) { return SendWideParam(*this, kRegLiftHeight, kCmdTakeLiftHeight, v); }
+bool CConsoleDlg::SetDepthUpper(int32_t v) { return SendWideParam(*this, kRegDepthUpper, kCmdTakeDepthUpper, v); }
+bool CConsoleDlg::SetDepthLower(int32_t v) { return SendWideParam(*this, kRegDepthLower, kCmdTakeDepthLower, v); }
 
 // The toggles decide by the last status read, then read again at once so
 // that the button picture follows the controller.

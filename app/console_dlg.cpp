@@ -102,6 +102,7 @@ bool CConsoleDlg::OnInitDialog() {
 
     m_strIniPath = settings::SettingsPathIn(m_settingsFolder);
     LoadSettings();
+    LoadSentMachining();
 
     m_pModbus = std::make_unique<CModbusMaster>(m_driver, m_clock);
     // The link's start-up waits on the line: a second before the second
@@ -136,6 +137,7 @@ void CConsoleDlg::StartLink() {
     View().SetTimer(ids::TIMER_STATUS, 300);
     SetSpeed(m_nSpeedLevel);
     SendLockAsSaved();
+    ShowLinkStale();
 }
 
 // The button's picture goes with the member: the next status read shows a
@@ -152,8 +154,11 @@ void CConsoleDlg::OnPaint() {
     if (m_bFirstPaintDone == 0) {
         m_bFirstPaintDone = 1;
         std::error_code ec;
-        if (!std::filesystem::exists(m_strJobPath, ec)) {
-            View().MessageBox(ConsoleText(kTextJobFileMissing));
+        if (!settings::NamesAFile(m_strJobPath)) {
+            // No job chosen yet (a first start): nothing is missing, and
+            // start says what to do.
+        } else if (!std::filesystem::exists(m_strJobPath, ec)) {
+            View().MessageBox(ConsoleText(kTextJobFileMissing) + "\n" + m_strJobPath);
         } else {
             ReloadJob();
         }
@@ -187,7 +192,8 @@ std::optional<ks::ui::ControlStyle> CConsoleDlg::OnCtlColor(int controlId, ks::u
         case ids::IDC_X_LABEL: case ids::IDC_X_INT: case ids::IDC_X_DEC:
         case ids::IDC_Y_LABEL: case ids::IDC_Y_INT: case ids::IDC_Y_DEC:
         case ids::IDC_Z_LABEL: case ids::IDC_Z_INT: case ids::IDC_Z_DEC:
-            return ControlStyle{Rgb{255, 255, 0}, kRowGround, true, "微软雅黑", 25};
+            // Grey while the link is down: the last position read is old.
+            return ControlStyle{m_bShownStale ? Rgb{150, 150, 150} : Rgb{255, 255, 0}, kRowGround, true, "微软雅黑", 25};
         case ids::IDC_COMM_LABEL: case ids::IDC_RATE_LABEL: case ids::IDC_STATUS_LINE:
             return ControlStyle{Rgb{255, 255, 255}, kRowGround, true, "", 0};
         default:

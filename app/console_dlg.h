@@ -14,6 +14,8 @@
 //   console_panels.cpp    the panel launchers
 //   console_link.cpp      the link going down and coming back
 //   console_outage.cpp    stops kept through a loss, the place checked after it
+//   console_notices.cpp   what the operator is told: a start that cannot go,
+//                         a job complete, a new job, a link that is down
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -72,6 +74,12 @@ public:
     // --- Settings (console_settings.cpp) -------------------------------
     void LoadSettings();
     void SaveSettings();
+    // The machining parameters last sent (keys of ours), into the panel's
+    // fields; each group written once it arrived whole.
+    void LoadSentMachining();
+    void SaveSentSegment();
+    void SaveSentDepthLimits();
+    void SaveSentLiftHeight();
 
     // --- Job loading (console_job.cpp) ----------------------------------
     void LoadJob();
@@ -101,19 +109,19 @@ public:
     void StopMotion();
     void StopMachining();
     void SetSpeed(int32_t level);
-    // True when the value and the command arrived.
+    // The setters of values: true when the value and the command arrived.
     bool SetCoordinate(int32_t axis, int32_t value);
-    void SetPulseWidth(int32_t v);
-    void SetPulseInterval(int32_t v);
-    void SetPowerAmp(int32_t v);
-    void SetCapacitance(int32_t v);
-    void SetVoltage(int32_t v);
-    void SetMachSpeed(int32_t v);
-    void SetVoltageFlag(bool on);
-    void SegmentParamsComplete();
-    void SetLiftHeight(int32_t v);
-    void SetDepthUpper(int32_t v);
-    void SetDepthLower(int32_t v);
+    bool SetPulseWidth(int32_t v);
+    bool SetPulseInterval(int32_t v);
+    bool SetPowerAmp(int32_t v);
+    bool SetCapacitance(int32_t v);
+    bool SetVoltage(int32_t v);
+    bool SetMachSpeed(int32_t v);
+    bool SetVoltageFlag(bool on);
+    bool SegmentParamsComplete();
+    bool SetLiftHeight(int32_t v);
+    bool SetDepthUpper(int32_t v);
+    bool SetDepthLower(int32_t v);
     // Buttons 1032, 1033, 1034, 1036, 1031, 1037.
     void OnPumpButton();
     void OnHeadButton();
@@ -142,6 +150,26 @@ public:
     void ShowCompletion();
     void ShowCommResult(ModbusResult result);
     void ShowPortOpenError();
+
+    // --- Notices (console_notices.cpp) ------------------------------------
+    // Why start found no hole to go to, on the status line; false when it
+    // may go.
+    bool RefuseStart(bool resume, int64_t target);
+    // The last hole is finished: the job ends and says so.
+    void FinishJob();
+    std::string JobCompleteText() const;
+    // Another job file was chosen: its holes start undone at hole 1.
+    void NewJobChosen();
+    // While the link is down the last values read are old: the position
+    // rows and the switch pictures are shown greyed, drilling not as on.
+    void ShowLinkStale();
+    bool StaleShown() const { return m_bShownStale == 1; }
+    // The communication label while the link is down, the last failure in
+    // its tooltip.
+    void ShowLinkDown(ModbusResult lastFailure);
+    // The port chosen in the machine settings panel changed: the link is
+    // taken down and the probe opens the new port, as after a loss.
+    void SwitchPort();
 
     // --- Link state (console_link.cpp, console_outage.cpp) ------------------
     // The start-up's link work: open the port, read the status twice, start
@@ -298,6 +326,7 @@ public:
     std::optional<Place> m_moveTarget;   // where the last move to a hole went
     PlaceDoubt m_placeDoubt;
     PortOpenError m_eToldPortError = PortOpenError::None;
+    uint8_t m_bShownStale = 0;          // the displays show the link's loss
     // Left by the last status read for ActOnStatus.
     uint8_t m_bLockChanged = 0;
     uint8_t m_bPauseAsked = 0;
@@ -311,6 +340,7 @@ public:
     uint8_t m_bHoleChosen = 0;
     uint8_t m_bMoveIssued = 0;
     uint8_t m_bSyncOnly = 0;
+    uint8_t m_bJobComplete = 0;  // the job ran to its last hole; 复位 starts it again
 
     // The hole map's scene model holds the view settings; the members below
     // are the window's names for them.

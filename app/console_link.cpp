@@ -47,6 +47,7 @@ void CConsoleDlg::ProbeLink() {
 void CConsoleDlg::OnLinkBack() {
     m_link.SetUp();
     ShowCommResult(kMbOk);
+    View().SetItemToolTip(ids::IDC_COMM_LABEL, "");
     // The lock the console knew before the loss: a restarted controller
     // reports its own default, which must not overrule the operator's. Taken
     // first, so that a loss during the writes below keeps it.
@@ -60,6 +61,8 @@ void CConsoleDlg::OnLinkBack() {
     SendLockAsSaved();
     if (m_link.Down()) return;
     if (m_nLostWhileDrilling != 0) SettleHoleAfterOutage(finishedMeanwhile);
+    // The run stays paused; the line says how it goes on.
+    if (m_strPauseReason == ConsoleText(kTextLinkLost)) SetPauseReason(ConsoleText(kTextLinkBack));
 }
 
 // The controller may have finished the hole while the console could not
@@ -78,8 +81,7 @@ void CConsoleDlg::SettleHoleAfterOutage(bool finished) {
         ++m_nCurHole;
         SelectHoleInList();
     } else {
-        Record(RecordEvent::JobEnd, m_nCurHole);
-        EndJob();
+        FinishJob();
     }
 }
 

@@ -18,7 +18,11 @@ void CConsoleDlg::ReloadSettingsAfterPanel() {
     const std::string job = m_strJobPath;
     const int32_t hole = m_nCurHole;
     LoadSettings();
-    if (m_strJobPath == job) m_nCurHole = hole;
+    if (m_strJobPath == job) {
+        m_nCurHole = hole;
+    } else {
+        NewJobChosen();
+    }
 }
 
 void CConsoleDlg::OnFileProcess() {
@@ -64,12 +68,15 @@ void CConsoleDlg::OnMachiningParam() {
 
 void CConsoleDlg::OnMachineParam() {
     if (!RunStands()) return;
+    const int32_t port = m_nComPort;
     if (m_pMachinePanel != nullptr) {
         m_pMachinePanel->SetMainWindowRect(View().WindowRect());
         m_pMachinePanel->SetSettingsFolder(m_settingsFolder);
         View().RunModal(*m_pMachinePanel);
     }
     ReloadSettingsAfterPanel();
+    // A changed port takes effect at once: the link reopens by the new name.
+    if (m_nComPort != port) SwitchPort();
     SetSpeed(m_nSpeedLevel);
 }
 

@@ -45,8 +45,7 @@ void CConsoleDlg::RunSequencerStep() {
                 } else {
                     m_nState = RunState::Idle;
                     m_nNextStep = NextStep::None;
-                    Record(RecordEvent::JobEnd, m_nCurHole);
-                    EndJob();
+                    FinishJob();
                 }
                 m_bHoleChosen = 0;
             }
@@ -203,8 +202,9 @@ void CConsoleDlg::OnStartButton() {
     if (m_placeDoubt.active) return;
     const bool resume = m_bMoveIssued == 1 && m_nCurHole != 0;
     const int64_t target = resume ? int64_t{m_nCurHole} : int64_t{m_nCurHole} + 1;
-    // No job, or the job is behind us: there is no hole to go to.
-    if (target < 1 || target > m_nHoleCount) return;
+    // No job, or the job is behind us: there is no hole to go to, and the
+    // status line says why.
+    if (RefuseStart(resume, target)) return;
     if (!resume) {
         m_bMoveIssued = 1;
         ++m_nCurHole;
@@ -239,6 +239,7 @@ void CConsoleDlg::PauseRun(PauseCause cause) {
 void CConsoleDlg::OnResetButton() {
     Record(RecordEvent::Reset, m_nCurHole);
     if (m_bMoving == 1) StopMotion();
+    m_bJobComplete = 0;
     m_nCurHole = 0;
     m_nHoleDone = 0;
     SaveSettings();
@@ -294,6 +295,8 @@ bool CConsoleDlg::MayChooseHole() const {
 // drilling belongs to the hole arrived at: the run goes back to moving, so
 // the new hole gets its own arrival check before anything drills.
 void CConsoleDlg::MoveToChosenHole() {
+    // A hole chosen by hand after the end is drilled again on start.
+    m_bJobComplete = 0;
     const bool startPending = m_bPauseReq == 0 && m_nNextStep == NextStep::StartDrilling;
     const bool moved = MoveToHole();
     SelectHoleInList();

@@ -1,5 +1,7 @@
 // The settings file as the main window reads and writes it.
 #include <algorithm>
+#include <charconv>
+#include <optional>
 #include <cstdio>
 
 #include "app/console_dlg.h"
@@ -66,5 +68,64 @@ void CConsoleDlg::SaveSettings() {
     }
     ShowStatusLine();
 }
+
+namespace {
+
+namespace mk = ks::settings::machining_key;
+
+std::optional<int32_t> ParseWholeNumber(std::string_view text) {
+    int32_t value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+    return value;
+}
+
+// A key of ours as a number; missing or not a whole number reads as
+// `unset`, which the panel then treats as out of range.
+int32_t ReadSent(const std::string& path, std::string_view name, int32_t unset) {
+    const std::string text = settings::ReadSettingIn(path, settings::kMachiningSection, name);
+    const auto value = ParseWholeNumber(text);
+    return value ? *value : unset;
+}
+
+void WriteSent(const std::string& path, std::string_view name, int32_t value) {
+    settings::WriteSettingIn(path, settings::kMachiningSection, name, FormatInt(value));
+}
+
+}  // namespace
+
+// A first start (or a file from before these keys) leaves the panel unset:
+// its segment group is then refused until every value is entered.
+void CConsoleDlg::LoadSentMachining() {
+    panels::CMachiningParamDlg& m = m_paramPanel;
+    const int32_t segment[6] = {ReadSent(m_strIniPath, mk::PulseWidth, 0), ReadSent(m_strIniPath, mk::PulseInterval, 0),
+                                ReadSent(m_strIniPath, mk::PowerAmp, 0),   ReadSent(m_strIniPath, mk::Capacitance, 0),
+                                ReadSent(m_strIniPath, mk::Voltage, 0),    ReadSent(m_strIniPath, mk::MachSpeed, 0)};
+    m.RestoreSegment(segment);
+    const auto length = [this](std::string_view name, int32_t* field) {
+        const int32_t v = ReadSent(m_strIniPath, name, 0);
+        if (panels::CMachiningParamDlg::LengthInRange(v)) *field = v;
+    };
+    length(mk::DepthUpper, &m.m_nDepthUpper);
+    length(mk::DepthLower, &m.m_nDepthLower);
+    length(mk::LiftHeight, &m.m_nLiftHeight);
+}
+
+void CConsoleDlg::SaveSentSegment() {
+    const panels::CMachiningParamDlg& m = m_paramPanel;
+    WriteSent(m_strIniPath, mk::PulseWidth, m.m_nPulseWidth);
+    WriteSent(m_strIniPath, mk::PulseInterval, m.m_nPulseInterval);
+    WriteSent(m_strIniPath, mk::PowerAmp, m.m_nPowerAmp);
+    WriteSent(m_strIniPath, mk::Capacitance, m.m_nCapacitance);
+    WriteSent(m_strIniPath, mk::Voltage, m.m_nVoltage);
+    WriteSent(m_strIniPath, mk::MachSpeed, m.m_nMachSpeed);
+}
+
+void CConsoleDlg::SaveSentDepthLimits() {
+    WriteSent(m_strIniPath, mk::DepthUpper, m_paramPanel.m_nDepthUpper);
+    WriteSent(m_strIniPath, mk::DepthLower, m_paramPanel.m_nDepthLower);
+}
+
+void CConsoleDlg::SaveSentLiftHeight() { WriteSent(m_strIniPath, mk::LiftHeight, m_paramPanel.m_nLiftHeight); }
 
 }  // namespace ks::app

@@ -38,6 +38,7 @@ void CConsoleDlg::OnTimer(int timerId) {
     } else if (m_stops.Any()) {
         SendPendingStops();
     }
+    ShowLinkStale();
     ForwardPresets();
     if (m_bPosPanelOpen == 1) ForwardPositioning();
     if (m_bParamPanelOpen == 1) ForwardMachining();
@@ -199,28 +200,35 @@ void CConsoleDlg::ForwardPositioning() {
 }
 
 // Each flag is cleared before its sends, so a failed download is not
-// repeated on every tick.
+// repeated on every tick. A group that arrived whole is kept as what the
+// controller holds.
 void CConsoleDlg::ForwardMachining() {
     panels::CMachiningParamDlg& m = m_paramPanel;
     if (m.m_bSegParamChanged == 1) {
         m.m_bSegParamChanged = 0;
-        SetPulseWidth(m.m_nPulseWidth);
-        SetPulseInterval(m.m_nPulseInterval);
-        SetPowerAmp(m.m_nPowerAmp);
-        SetCapacitance(m.m_nCapacitance);
-        SetVoltage(m.m_nVoltage);
-        SetMachSpeed(m.m_nMachSpeed);
-        SetVoltageFlag(m.m_nVoltage != 1);
-        SegmentParamsComplete();
+        // Never a group with a value outside its range (zeros of a panel
+        // that was never filled in): the panel refuses such a group, and
+        // this holds whatever raised the flag.
+        if (m.SegmentComplete()) {
+            bool arrived = SetPulseWidth(m.m_nPulseWidth);
+            arrived = SetPulseInterval(m.m_nPulseInterval) && arrived;
+            arrived = SetPowerAmp(m.m_nPowerAmp) && arrived;
+            arrived = SetCapacitance(m.m_nCapacitance) && arrived;
+            arrived = SetVoltage(m.m_nVoltage) && arrived;
+            arrived = SetMachSpeed(m.m_nMachSpeed) && arrived;
+            arrived = SetVoltageFlag(m.m_nVoltage != 1) && arrived;
+            arrived = SegmentParamsComplete() && arrived;
+            if (arrived) SaveSentSegment();
+        }
     }
     if (m.m_bDepthLimitChanged == 1) {
         m.m_bDepthLimitChanged = 0;
-        SetDepthUpper(m.m_nDepthUpper);
-        SetDepthLower(m.m_nDepthLower);
+        const bool upper = SetDepthUpper(m.m_nDepthUpper);
+        if (SetDepthLower(m.m_nDepthLower) && upper) SaveSentDepthLimits();
     }
     if (m.m_bLiftHeightChanged == 1) {
         m.m_bLiftHeightChanged = 0;
-        SetLiftHeight(m.m_nLiftHeight);
+        if (SetLiftHeight(m.m_nLiftHeight)) SaveSentLiftHeight();
     }
 }
 
@@ -298,7 +306,13 @@ void CConsoleDlg::ShowCompletion() {
     const int32_t c = m_nCurHole;
     const int32_t n = m_nHoleCount;
     std::string text;
-    if (c >= 0 && c < n) {
+    // A job that ran to its end is complete though the current hole is 0
+    // again; without a job nothing is complete.
+    if (m_bJobComplete == 1) {
+        text = "100.00";
+    } else if (n <= 0) {
+        text = "0.00";
+    } else if (c >= 0 && c < n) {
         text = FormatFixed(static_cast<double>(c) / n * 100.0, 2);
     } else if (c == n) {
         text = "100.00";
@@ -312,6 +326,10 @@ void CConsoleDlg::ShowCompletion() {
 // showed; the transfers skipped meanwhile have nothing new to say.
 void CConsoleDlg::ShowCommResult(ModbusResult result) {
     if (m_bSkipped && result != kMbOk) return;
+    if (m_link.Down() && result != kMbOk) {
+        ShowLinkDown(result);
+        return;
+    }
     View().SetItemText(ids::IDC_COMM_LABEL, CommResultText(result, m_nComPort));
 }
 

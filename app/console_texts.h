@@ -32,6 +32,14 @@ inline constexpr const char* kTextLinkLost = KS_TEXT("console", "通信中断，
 inline constexpr const char* kTextPlaceChanged = KS_TEXT("console", "坐标已变，请重设X、Y坐标");
 // The communication label while the console opens the port again.
 inline constexpr const char* kTextReconnecting = KS_TEXT("console", "通信中断，正在重新连接控制器…");
+// The link answers again after a loss that paused the run: nothing moves
+// until start is pressed.
+inline constexpr const char* kTextLinkBack = KS_TEXT("console", "通信已恢复，按启动继续");
+// Start found no hole to go to: no job is loaded.
+inline constexpr const char* kTextNoJobLoaded = KS_TEXT("console", "无加工文件：请在文件处理中指定");
+// The last hole of the job is finished (the holes left undone). A finished
+// job begins again only after 复位. Short: the status line's field is.
+inline constexpr const char* kTextJobComplete = KS_TEXT("console", "加工完成，跳过%1孔；复位后重新开始");
 // The job record (records/<job>.csv) could not be written.
 inline constexpr const char* kTextRecordNotWritten = KS_TEXT("console", "加工记录无法写入");
 // The resume point (settings key Hole) could not be written.
@@ -42,11 +50,17 @@ inline constexpr const char* kTextHoleNotSaved = KS_TEXT("console", "设置文�
 // one blank, then the failure text, so that results that share a text
 // (argument errors, exception answers) can still be told apart.
 inline std::string CommResultText(ModbusResult code, int comPort) {
+    // Some failure texts end in a line break, meant for a text box; a label
+    // would push the text up out of its field.
+    const auto oneLine = [](std::string text) {
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+        return text;
+    };
     if (code == kMbOk) {
         return Fill(ConsoleText(KS_TEXT("console", "连接成功 , 端口号COM%1   ")), {std::to_string(comPort)}) +
                Tr("link", ModbusResultText(kMbOk));
     }
-    return ModbusResultCode(code) + " " + Tr("link", ModbusResultText(code));
+    return ModbusResultCode(code) + " " + oneLine(Tr("link", ModbusResultText(code)));
 }
 
 // Why the port did not open: the tooltip of the communication label, whose

@@ -9,7 +9,7 @@
     </message>
     <message>
         <source>连接成功 , 串口号COM%1</source>
-        <translation>Connected , port COM%1</translation>
+        <translation>Connected, port COM%1</translation>
     </message>
     <message>
         <source>未 建立通信</source>
@@ -57,7 +57,7 @@
     </message>
     <message>
         <source>连接成功 , 端口号COM%1   </source>
-        <translation>Connected , port COM%1   </translation>
+        <translation>Connected, port COM%1   </translation>
     </message>
     <message>
         <source>串口设备不存在：请检查连线、转换器和串口号</source>
@@ -104,6 +104,18 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
     <message>
         <source>无法打开浏览器，加工报告已写入：%1</source>
         <translation>No browser could be opened; the job report is at: %1</translation>
+    </message>
+    <message>
+        <source>通信已恢复，按启动继续</source>
+        <translation>Link back: press Start to go on</translation>
+    </message>
+    <message>
+        <source>无加工文件：请在文件处理中指定</source>
+        <translation>No job: choose one under File</translation>
+    </message>
+    <message>
+        <source>加工完成，跳过%1孔；复位后重新开始</source>
+        <translation>Job complete, %1 skipped; Reset to start again</translation>
     </message>
 </context>
 <context>
@@ -304,6 +316,14 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <source>美国测量英里</source>
         <translation>US survey mile</translation>
     </message>
+    <message>
+        <source>完整读取器可读入图纸中全部的圆：在设置文件中设DxfReader=full（命令行：--reader full）</source>
+        <translation>The full reader takes every circle of the drawing: set DxfReader=full in the settings file (command line: --reader full)</translation>
+    </message>
+    <message>
+        <source>图纸中没有直径在范围内的圆：生成的程序不含孔</source>
+        <translation>No circle of the drawing lies in the diameter range: the program written holds no hole</translation>
+    </message>
 </context>
 <context>
     <name>link</name>
@@ -421,6 +441,22 @@ Check the graphics driver or the remote desktop&apos;s OpenGL support, then star
         <source>           打穿检测 已触发</source>
         <translation>           Break-through seen</translation>
     </message>
+    <message>
+        <source>串口设备不存在</source>
+        <translation>no such device</translation>
+    </message>
+    <message>
+        <source>无权打开串口（请把用户加入 dialout 组后重新登录）</source>
+        <translation>permission denied (add the user to the dialout group and log in again)</translation>
+    </message>
+    <message>
+        <source>串口被其他程序占用</source>
+        <translation>busy (another program holds the port)</translation>
+    </message>
+    <message>
+        <source>该设备不是串口</source>
+        <translation>not a serial port</translation>
+    </message>
 </context>
 <context>
     <name>panels</name>
@@ -479,6 +515,60 @@ Settings folder: %3</translation>
     <message>
         <source>请选择要保存文件的文件夹</source>
         <translation>Choose the folder to save the file in</translation>
+    </message>
+    <message>
+        <source>加工参数未发送</source>
+        <translation>Machining parameters not sent</translation>
+    </message>
+    <message>
+        <source>六个加工参数作为一组发送，每个都须在范围内。以下参数尚未设定或超出范围：</source>
+        <translation>The six machining parameters are sent as one group, each within its range. These are not set yet or out of range:</translation>
+    </message>
+    <message>
+        <source>%1：%2～%3（现为%4）</source>
+        <translation>%1: %2 to %3 (now %4)</translation>
+    </message>
+    <message>
+        <source>脉宽</source>
+        <translation>Pulse width</translation>
+    </message>
+    <message>
+        <source>脉间</source>
+        <translation>Pulse interval</translation>
+    </message>
+    <message>
+        <source>功放</source>
+        <translation>Power</translation>
+    </message>
+    <message>
+        <source>电容</source>
+        <translation>Capacitance</translation>
+    </message>
+    <message>
+        <source>电压</source>
+        <translation>Voltage</translation>
+    </message>
+    <message>
+        <source>速度</source>
+        <translation>Speed</translation>
+    </message>
+    <message>
+        <source>已生成：%1（%2个孔）</source>
+        <translation>Written: %1 (%2 holes)</translation>
+    </message>
+    <message>
+        <source>已生成：%1（没有孔）</source>
+        <translation>Written: %1 (no hole)</translation>
+    </message>
+    <message>
+        <source>范围内没有圆</source>
+        <translation>No circle in the range</translation>
+    </message>
+    <message>
+        <source>图纸中没有直径在%1～%2mm之间的圆。
+生成的%3不含孔，请检查直径范围和图纸。</source>
+        <translation>No circle of the drawing has a diameter between %1 and %2 mm.
+The program written, %3, holds no hole: check the diameter range and the drawing.</translation>
     </message>
 </context>
 <context>
@@ -544,16 +634,24 @@ Settings folder: %3</translation>
         <translation>· While the machine moves or drills, File, Positioning and Machine stay closed.</translation>
     </message>
     <message>
-        <source>· 每完成一孔即记录孔号，重新启动后从记录的孔号继续。</source>
-        <translation>· Each finished hole is recorded; after a restart the job goes on from there.</translation>
-    </message>
-    <message>
-        <source>· 通信中断时请检查电缆和串口设置，再重新启动本程序。</source>
-        <translation>· If the link fails, check the cable and the port setting, then restart this program.</translation>
-    </message>
-    <message>
         <source>紧急情况请立即按下机床急停按钮。</source>
         <translation>In an emergency, press the machine&apos;s emergency stop at once.</translation>
+    </message>
+    <message>
+        <source>· 每完成一孔即记录孔号，重新启动后从记录的孔号继续；新指定的加工文件从第1孔开始。</source>
+        <translation>· Each finished hole is saved: a restart resumes there; a new job starts at hole 1.</translation>
+    </message>
+    <message>
+        <source>· 加工完成后按“复位”，再按“停止/启动”从第1孔重新开始。</source>
+        <translation>· After a job is complete, press Reset, then Stop/Start to begin again at hole 1.</translation>
+    </message>
+    <message>
+        <source>· 通信中断时控制台自动重新连接，无需重新启动本程序；恢复后按“停止/启动”继续。</source>
+        <translation>· A lost link reconnects by itself, no restart needed; then press Stop/Start.</translation>
+    </message>
+    <message>
+        <source>· 坐标已变时，请在定位分中中重设X、Y坐标后再启动。</source>
+        <translation>· When the coordinates changed, set X and Y again under Positioning before starting.</translation>
     </message>
 </context>
 <context>
@@ -814,6 +912,10 @@ Settings folder: %3</translation>
         <source>记录中只有%1个加工批次</source>
         <translation>The record holds only %1 run(s)</translation>
     </message>
+    <message>
+        <source>本程序构建时未带图表库，此处无图（装好npm后重新构建即有）</source>
+        <translation>This build has no chart library, so no plot here (build again with npm installed)</translation>
+    </message>
 </context>
 <context>
     <name>templates</name>
@@ -871,7 +973,7 @@ Settings folder: %3</translation>
     </message>
     <message>
         <source>坐标同步</source>
-        <translation>Visit only</translation>
+        <translation>Coord sync</translation>
     </message>
     <message>
         <source>水泵</source>
@@ -1084,6 +1186,21 @@ Settings folder: %3</translation>
     <message>
         <source>加工报告</source>
         <translation>Job report</translation>
+    </message>
+</context>
+<context>
+    <name>tools</name>
+    <message>
+        <source>%1 %2 不是数字</source>
+        <translation>%1 %2 is no number</translation>
+    </message>
+    <message>
+        <source>最小直径 %1 大于最大直径 %2</source>
+        <translation>the minimum diameter %1 is above the maximum %2</translation>
+    </message>
+    <message>
+        <source>已写入%1个孔：%2</source>
+        <translation>wrote %1 holes: %2</translation>
     </message>
 </context>
 <context>

@@ -27,6 +27,8 @@ constexpr std::array<const char*, kAddReasons> kAddedLines = {
     KS_TEXT("jobfiles", "　圆弧被当作孔：%1个"),
     KS_TEXT("jobfiles", "　其他：%1个"),
 };
+constexpr const char* kFullReader =
+    KS_TEXT("jobfiles", "完整读取器可读入图纸中全部的圆：在设置文件中设DxfReader=full（命令行：--reader full）");
 constexpr const char* kTooLarge = KS_TEXT("jobfiles", "图纸中的圆超过%1个（含块中的），其余未读入");
 constexpr const char* kFaultTitle = KS_TEXT("jobfiles", "图纸核对：图纸文件有误，NC文件中的孔可能不全");
 // By dxf::Fault, from Empty on.
@@ -158,6 +160,7 @@ std::vector<MessageLine> DrawingCheckLines(const DrawingCheck& check) {
     section(kMissedHead, kMissedLines, check.missed);
     section(kAddedHead, kAddedLines, check.added);
     if (check.tooLarge) lines.push_back({kTooLarge, static_cast<int64_t>(dxf::kMaxPlacements)});
+    if (check.writtenReader && !CountsClean(check)) lines.push_back({kFullReader, {}});
     if (!check.unit.Millimetres()) {
         lines.push_back({check.converted ? kUnitConverted : kUnitKept, {}, check.unit.name, check.unit.FactorText()});
     }

@@ -44,6 +44,9 @@ struct DrawingCheck {
     // values were converted by it.
     DrawingUnit unit;
     bool converted = false;
+    // The table came from the written reader: for circles it missed or
+    // arcs it took, the full reader is the remedy.
+    bool writtenReader = false;
     bool Clean() const;
 };
 

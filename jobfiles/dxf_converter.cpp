@@ -240,6 +240,7 @@ void DxfConverter::CheckAgainstDrawing(const dxf::Drawing& drawing, const TableR
                                RadiusBoundsOf(m_diaMinText, m_diaMaxText), reading);
     }
     check.fault = drawing.fault;
+    check.writtenReader = true;
     check.unit = UnitOf(drawing);
     check.converted = m_units == DxfUnits::Drawing;
     m_checkLines = DrawingCheckLines(check);
@@ -273,6 +274,14 @@ void DxfConverter::CreateNcFile() {
     }
     if (!PathExists(path)) m_sink.ShowMessage(kFileMissing);
     m_writtenPath = path;
+}
+
+// Emptied entries and circles below a micrometre are not written.
+int32_t DxfConverter::WrittenHoles() const {
+    if (m_writtenPath.empty()) return 0;
+    const size_t n = static_cast<size_t>(std::clamp(m_writeCount, 0, kConversionSlots));
+    return static_cast<int32_t>(
+        std::count_if(m_holes.begin(), m_holes.begin() + n, [](const HoleRecord& h) { return h.radius > 0; }));
 }
 
 void DxfConverter::WriteNcProgram() {

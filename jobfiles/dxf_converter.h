@@ -66,6 +66,8 @@ public:
 
     // Path of the file the last run created; empty when none could be.
     const std::string& WrittenPath() const { return m_writtenPath; }
+    // Holes in the program the last run wrote (0 when none was written).
+    int32_t WrittenHoles() const;
 
     // Local time of writing; tests fix it.
     void SetLocalTimeSource(std::function<std::tm()> source) { m_localTime = std::move(source); }

@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <system_error>
 
+#include "platform/texts.h"
+
 namespace ks {
 
 PortOpenError ClassifyOpenErrno(int err) {
@@ -19,11 +21,11 @@ PortOpenError ClassifyOpenErrno(int err) {
 
 const char* PortOpenErrorText(PortOpenError error) {
     switch (error) {
-        case PortOpenError::NoDevice: return "no such device";
+        case PortOpenError::NoDevice: return KS_TEXT("link", "串口设备不存在");
         case PortOpenError::PermissionDenied:
-            return "permission denied (add the user to the dialout group and log in again)";
-        case PortOpenError::Busy: return "busy (another program holds the port)";
-        case PortOpenError::NotASerialPort: return "not a serial port";
+            return KS_TEXT("link", "无权打开串口（请把用户加入 dialout 组后重新登录）");
+        case PortOpenError::Busy: return KS_TEXT("link", "串口被其他程序占用");
+        case PortOpenError::NotASerialPort: return KS_TEXT("link", "该设备不是串口");
         case PortOpenError::None:
         case PortOpenError::Other: break;
     }
@@ -31,7 +33,8 @@ const char* PortOpenErrorText(PortOpenError error) {
 }
 
 std::string DescribePortOpenError(PortOpenError error, int err) {
-    std::string text = PortOpenErrorText(error);
+    const char* marked = PortOpenErrorText(error);
+    std::string text = *marked ? Tr("link", marked) : std::string();
     if (err == 0) return text;
     // generic_category, not strerror: safe from any thread.
     const std::string system = std::generic_category().message(err);

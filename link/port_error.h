@@ -18,13 +18,14 @@ enum class PortOpenError {
 // 0 gives None; any code without a class of its own gives Other.
 PortOpenError ClassifyOpenErrno(int err);
 
-// Short English reason with what to do about it, e.g. "permission denied
-// (add the user to the dialout group and log in again)". Empty for None and
-// Other, where the system's own text is all there is to say.
+// Short reason with what to do about it, marked for the catalogues (context
+// "link"), e.g. "permission denied (add the user to the dialout group and
+// log in again)" in English. Empty for None and Other, where the system's
+// own text is all there is to say.
 const char* PortOpenErrorText(PortOpenError error);
 
 // What follows "cannot open <port> at <framing>" in a message: the reason
-// and the system's text, e.g. "no such device [system: No such file or
+// in the operator's language and the system's text, e.g. "no such device [system: No such file or
 // directory]". Empty when there is nothing to add (no reason and no code).
 std::string DescribePortOpenError(PortOpenError error, int err);
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "panels/panel_texts.h"
+#include "platform/textnum.h"
+#include "platform/texts.h"
 #include "platform/program_folder.h"
 #include "res/ids.h"
 #include "settings/keys.h"
@@ -12,7 +14,6 @@ namespace {
 
 namespace id = ks::res::fileproc;
 namespace st = ks::settings;
-
 
 }  // namespace
 
@@ -33,7 +34,33 @@ CFileProcessDlg::CFileProcessDlg(const ks::ui::Rect& mainWindow)
 CFileProcessDlg::~CFileProcessDlg() = default;
 
 void CFileProcessDlg::ShowMessage(const std::string& text) {
+    ++m_nMessages;
     if (IsAttached()) View().MessageBox(Tr("jobfiles", text.c_str()));
+}
+
+void CFileProcessDlg::ShowMessageLines(const std::vector<ks::MessageLine>& lines) {
+    ++m_nMessages;
+    if (!IsAttached() || lines.empty()) return;
+    const std::vector<ks::MessageLine> body(lines.begin() + 1, lines.end());
+    View().WarningBox(ks::ComposeMessage({lines.front()}), ks::ComposeMessage(body));
+}
+
+// The operator sees which program to choose as the job, and a conversion
+// that found nothing in the range is not mistaken for one that worked.
+void CFileProcessDlg::ShowConversionResult() {
+    const ks::DxfConverter& c = *m_converter;
+    std::string text;
+    if (!c.WrittenPath().empty()) {
+        text = Fill(PanelText(c.WrittenHoles() > 0 ? kTextConverted : kTextConvertedEmpty),
+                    {c.WrittenPath(), FormatInt(c.WrittenHoles())});
+    }
+    View().SetItemText(id::IDC_CONVERT_RESULT, text);
+    // Said only when nothing else was: a drawing that did not open or is
+    // damaged has said so already.
+    if (!c.WrittenPath().empty() && c.WrittenHoles() == 0 && m_nMessages == 0) {
+        View().WarningBox(PanelText(kTextNoCircleTitle),
+                          Fill(PanelText(kTextNoCircle), {m_diaMinText, m_diaMaxText, c.WrittenPath()}));
+    }
 }
 
 bool CFileProcessDlg::OnInitDialog() {
@@ -85,10 +112,13 @@ void CFileProcessDlg::SavePanelSettings() {
 }
 
 // The pickers are told their start folder; the process's current folder is
-// left alone.
+// left alone. A folder key that was never written holds the text that stands
+// for a missing key, which a picker would show as a file name: such a
+// folder is no folder.
 void CFileProcessDlg::OnChooseDxf() {
     ks::ui::OpenFileResult chosen;
-    if (!View().ChooseOpenFile({PanelText(kTextDxfFilter), m_dxfFolder}, &chosen)) chosen = {};
+    const std::string start = st::NamesAFile(m_dxfFolder) ? m_dxfFolder : std::string();
+    if (!View().ChooseOpenFile({PanelText(kTextDxfFilter), start}, &chosen)) chosen = {};
     m_dxfPath = chosen.path;
     const size_t nameLength = std::min(chosen.name.size(), chosen.path.size());
     m_dxfFolder = chosen.path.substr(0, chosen.path.size() - nameLength);
@@ -113,12 +143,15 @@ void CFileProcessDlg::OnGenerateNc() {
     c.m_ncBaseName = m_ncBaseName;
     c.m_reader = ks::DxfReaderKindOf(st::ReadSetting(m_settingsPath, st::key::DxfReader, ""));
     c.m_units = ks::DxfUnitsOf(st::ReadSetting(m_settingsPath, st::key::DxfUnits, ""));
+    m_nMessages = 0;
     c.ConvertDxf();
+    ShowConversionResult();
 }
 
 void CFileProcessDlg::OnChooseJobFile() {
     ks::ui::OpenFileResult chosen;
-    if (View().ChooseOpenFile({PanelText(kTextJobFilter), m_ncFolder}, &chosen)) m_jobPath = chosen.path;
+    const std::string start = st::NamesAFile(m_ncFolder) ? m_ncFolder : std::string();
+    if (View().ChooseOpenFile({PanelText(kTextJobFilter), start}, &chosen)) m_jobPath = chosen.path;
     View().SetItemText(id::IDC_JOB_PATH, m_jobPath);
 }
 

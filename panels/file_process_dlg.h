@@ -45,8 +45,13 @@ public:
 
 private:
     void ShowMessage(const std::string& text) override;
+    // The drawing check's lines: its first line is the box's title.
+    void ShowMessageLines(const std::vector<ks::MessageLine>& lines) override;
+    // What the conversion wrote, under the output folder.
+    void ShowConversionResult();
 
     std::string m_settingsFolder;
+    int m_nMessages = 0;  // shown by the conversion that runs
     std::unique_ptr<ks::DxfConverter> m_converter;  // large tables: kept off the stack
 };
 

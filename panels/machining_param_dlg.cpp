@@ -1,6 +1,7 @@
 #include "panels/machining_param_dlg.h"
 
 #include "panels/panel_texts.h"
+#include "platform/texts.h"
 #include "platform/textnum.h"
 #include "res/ids.h"
 
@@ -9,21 +10,25 @@ namespace {
 
 namespace id = ks::res::machining;
 
-// One segment column: its edit, buttons, accepted range and refusal text.
+// One segment column: its edit, buttons, accepted range, refusal text and
+// name in a list of values.
 struct Column {
     int edit, plus, minus;
     int32_t low, high;
     const char* message;
+    const char* name;
+    bool Contains(int64_t v) const { return v >= low && v <= high; }
 };
 
 // In the order the segment send tests them.
 constexpr Column kColumns[] = {
-    {id::IDC_PULSE_WIDTH, id::IDC_WIDTH_PLUS, id::IDC_WIDTH_MINUS, 1, 255, kTextWidthRefused},
-    {id::IDC_PULSE_INTERVAL, id::IDC_INTERVAL_PLUS, id::IDC_INTERVAL_MINUS, 4, 255, kTextIntervalRefused},
-    {id::IDC_POWER, id::IDC_POWER_PLUS, id::IDC_POWER_MINUS, 1, 12, kTextPowerRefused},
-    {id::IDC_CAP, id::IDC_CAP_PLUS, id::IDC_CAP_MINUS, 1, 39, kTextCapRefused},
-    {id::IDC_VOLT, id::IDC_VOLT_PLUS, id::IDC_VOLT_MINUS, 1, 3, kTextVoltRefused},
-    {id::IDC_SPEED, id::IDC_SPEED_PLUS, id::IDC_SPEED_MINUS, 9, 30, kTextSpeedRefused},
+    {id::IDC_PULSE_WIDTH, id::IDC_WIDTH_PLUS, id::IDC_WIDTH_MINUS, 1, 255, kTextWidthRefused, kTextWidthName},
+    {id::IDC_PULSE_INTERVAL, id::IDC_INTERVAL_PLUS, id::IDC_INTERVAL_MINUS, 4, 255, kTextIntervalRefused,
+     kTextIntervalName},
+    {id::IDC_POWER, id::IDC_POWER_PLUS, id::IDC_POWER_MINUS, 1, 12, kTextPowerRefused, kTextPowerName},
+    {id::IDC_CAP, id::IDC_CAP_PLUS, id::IDC_CAP_MINUS, 1, 39, kTextCapRefused, kTextCapName},
+    {id::IDC_VOLT, id::IDC_VOLT_PLUS, id::IDC_VOLT_MINUS, 1, 3, kTextVoltRefused, kTextVoltName},
+    {id::IDC_SPEED, id::IDC_SPEED_PLUS, id::IDC_SPEED_MINUS, 9, 30, kTextSpeedRefused, kTextSpeedName},
 };
 constexpr int kColumnCount = sizeof kColumns / sizeof kColumns[0];
 
@@ -66,26 +71,61 @@ bool CMachiningParamDlg::OnInitDialog() {
     return true;
 }
 
-bool CMachiningParamDlg::AcceptSegmentValue(int column, int64_t value) {
-    const Column& col = kColumns[column];
-    if (value < col.low || value > col.high) {
-        View().MessageBox(PanelText(col.message));
-        return false;
-    }
-    Field(column) = static_cast<int32_t>(value);
-    View().SetItemText(col.edit, FormatInt(value));
-    m_bSegParamChanged = 1;
+bool CMachiningParamDlg::SegmentComplete() const {
+    for (int c = 0; c < kColumnCount; ++c)
+        if (!kColumns[c].Contains(Field(c))) return false;
     return true;
 }
 
+void CMachiningParamDlg::RestoreSegment(const int32_t (&values)[6]) {
+    for (int c = 0; c < kColumnCount; ++c) Field(c) = kColumns[c].Contains(values[c]) ? values[c] : 0;
+}
+
+bool CMachiningParamDlg::LengthInRange(int64_t micrometres) {
+    return micrometres >= -kLengthLimit && micrometres <= kLengthLimit;
+}
+
+// The controller takes the six values as one group, each step or send
+// sends all of them: a value never set (0 at a first start) would reach a
+// machine that is drilling.
+void CMachiningParamDlg::AcceptSegment(const int64_t (&values)[6]) {
+    std::string refused;
+    for (int c = 0; c < kColumnCount; ++c) {
+        const Column& col = kColumns[c];
+        if (col.Contains(values[c])) continue;
+        refused += "\n" + Fill(PanelText(kTextRangeLine),
+                               {PanelText(col.name), FormatInt(col.low), FormatInt(col.high), FormatInt(values[c])});
+    }
+    if (!refused.empty()) {
+        View().WarningBox(PanelText(kTextSegmentNotSentTitle), PanelText(kTextSegmentNotSent) + refused);
+        return;
+    }
+    for (int c = 0; c < kColumnCount; ++c) {
+        Field(c) = static_cast<int32_t>(values[c]);
+        View().SetItemText(kColumns[c].edit, FormatInt(values[c]));
+    }
+    m_bSegParamChanged = 1;
+}
+
+// The stepped column as typed, the others as last accepted: they are what
+// the group would send.
 void CMachiningParamDlg::OnStep(int column, int delta) {
+    const Column& col = kColumns[column];
     // Widened so that a step past the 32-bit ends is refused, not wrapped.
-    const int64_t stepped = int64_t{AtoiRule(View().GetItemText(kColumns[column].edit))} + delta;
-    AcceptSegmentValue(column, stepped);
+    const int64_t stepped = int64_t{AtoiRule(View().GetItemText(col.edit))} + delta;
+    if (!col.Contains(stepped)) {
+        View().MessageBox(PanelText(col.message));
+        return;
+    }
+    int64_t values[kColumnCount];
+    for (int c = 0; c < kColumnCount; ++c) values[c] = c == column ? stepped : Field(c);
+    AcceptSegment(values);
 }
 
 void CMachiningParamDlg::OnSendSegment() {
-    for (int c = 0; c < kColumnCount; ++c) AcceptSegmentValue(c, AtoiRule(View().GetItemText(kColumns[c].edit)));
+    int64_t values[kColumnCount];
+    for (int c = 0; c < kColumnCount; ++c) values[c] = AtoiRule(View().GetItemText(kColumns[c].edit));
+    AcceptSegment(values);
 }
 
 bool CMachiningParamDlg::ReadLength(int editId, int32_t* micrometres, double* typed) {

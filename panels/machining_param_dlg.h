@@ -6,7 +6,10 @@
 //
 // The panel only checks entries against their ranges, stores what it
 // accepts and raises the group's flag; closing it (OK, Enter, Esc) commits
-// nothing. The segment-number column has no behaviour and is disabled.
+// nothing. The six segment values go to the controller as one group, so a
+// step or send is accepted only when every value of the group lies in its
+// range; the main window keeps the last group sent and hands it back at
+// start. The segment-number column has no behaviour and is disabled.
 #include <cstdint>
 
 #include "panels/panel_dlg.h"
@@ -26,6 +29,14 @@ public:
     void OnSendLiftHeight();             // 1007
     void OnSendDepthLimits();            // 1065
 
+    // Every segment value lies in its range: the group may be sent.
+    bool SegmentComplete() const;
+    // The segment values last sent, in column order; one outside its range
+    // stays unset (0).
+    void RestoreSegment(const int32_t (&values)[6]);
+    // Lengths last sent, in micrometres; false (nothing kept) outside +-999999.
+    static bool LengthInRange(int64_t micrometres);
+
     // Micrometres, sign as entered (a lift is stored as a negative number).
     int32_t m_nLiftHeight = 0;
     int32_t m_nDepthUpper = 0;
@@ -43,9 +54,12 @@ public:
     uint8_t m_bLiftHeightChanged = 0;
 
 private:
-    // Stores `value` in the column when it lies in its range; otherwise
-    // shows the column's message. True when accepted.
-    bool AcceptSegmentValue(int column, int64_t value);
+    // Stores `values` (one per column, in order) and raises the group's
+    // flag when each lies in its column's range; otherwise stores nothing
+    // and names every value outside its range, with the ranges, in one
+    // message.
+    void AcceptSegment(const int64_t (&values)[6]);
+    const int32_t& Field(int column) const { return const_cast<CMachiningParamDlg*>(this)->Field(column); }
     // Reads a length edit as micrometres; false when out of +-999999.
     bool ReadLength(int editId, int32_t* micrometres, double* typed);
     int32_t& Field(int column);

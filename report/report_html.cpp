@@ -66,6 +66,7 @@ std::string TextsJson() {
         {"none", text::kNone},           {"axisHole", text::kAxisHole},
         {"axisSeconds", text::kAxisSeconds}, {"axisHoleCount", text::kAxisHoleCount},
         {"axisZTravel", text::kAxisZTravel}, {"drilling", text::kDrilling},
+        {"noCharts", text::kNoCharts},
     };
     std::string out = "{";
     for (const auto& [key, source] : texts) out += std::string(out.size() > 1 ? "," : "") + "\"" + key + "\":" + JsonString(T(source));

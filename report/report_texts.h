@@ -32,6 +32,9 @@ inline constexpr const char* kMaxSeconds = KS_TEXT("report", "加工秒数最大
 inline constexpr const char* kElectrode = KS_TEXT("report", "电极消耗（Z行程合计，mm）");
 inline constexpr const char* kElectrodePerHole = KS_TEXT("report", "每孔电极消耗（mm）");
 inline constexpr const char* kNone = KS_TEXT("report", "无");
+// In place of a plot, in a build made without the charting library (no npm
+// on the machine that built it); the figures and tables are all there.
+inline constexpr const char* kNoCharts = KS_TEXT("report", "本程序构建时未带图表库，此处无图（装好npm后重新构建即有）");
 
 // Pause reasons as the record writes them.
 inline constexpr const char* kReasonButton = KS_TEXT("report", "暂停按钮");

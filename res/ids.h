@@ -111,6 +111,7 @@ inline constexpr int IDC_JOB_PATH = 1010;
 inline constexpr int IDC_EXIT = 1011;         // "退出"
 inline constexpr int IDC_MM_MIN = 1014;
 inline constexpr int IDC_MM_MAX = 1015;
+inline constexpr int IDC_CONVERT_RESULT = 1016;  // what the last conversion wrote
 }  // namespace fileproc
 
 // System information panel, template 159.

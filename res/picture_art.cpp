@@ -134,8 +134,9 @@ PictureArt ButtonArt(const PictureInfo& info) {
         const double split = textBox.height * 0.58;
         art.steps.push_back(Text({textBox.x, textBox.y, textBox.width, split}, info.caption, 13, true, pal.text,
                                  TextAlign::Centre, true));
+        // Readable at a glance: "Off" as plainly as "关".
         art.steps.push_back(Text({textBox.x, textBox.y + split - 1, textBox.width, textBox.height - split + 1}, state,
-                                 10, false, pal.text, TextAlign::Centre, true));
+                                 12, true, pal.text, TextAlign::Centre, true));
     }
     return art;
 }
@@ -196,25 +197,13 @@ PictureArt NoticeArt(int width, int height) {
     art.steps.push_back(Text({20, 6, width - 40.0, 30}, Tr("pictures", KS_TEXT("pictures", "关于系统")), 20, true,
                              {24, 36, 54}, TextAlign::Left));
     art.steps.push_back(Filled(ArtShape::Rect, {20, 36, width - 40.0, 2}, {90, 110, 136}));
-    const char* lines[] = {
-        KS_TEXT("pictures", "Kestrane 电火花小孔机控制台"),
-        "",
-        KS_TEXT("pictures", "· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。"),
-        KS_TEXT("pictures", "· 加工前请确认工件装夹牢固，电极与导向器已对中。"),
-        KS_TEXT("pictures", "· 高频开启时请勿触碰电极、工件和工作液。"),
-        KS_TEXT("pictures", "· 机床走位或加工时，文件处理、定位分中和机床参数不可打开。"),
-        KS_TEXT("pictures", "· 每完成一孔即记录孔号，重新启动后从记录的孔号继续。"),
-        KS_TEXT("pictures", "· 通信中断时请检查电缆和串口设置，再重新启动本程序。"),
-        "",
-        KS_TEXT("pictures", "紧急情况请立即按下机床急停按钮。"),
-    };
     double y = 60;
-    for (const char* line : lines) {
-        if (*line == '\0') {
+    for (const std::string& line : SystemNoticeLines()) {
+        if (line.empty()) {
             y += 14;
             continue;
         }
-        art.steps.push_back(Text({36, y, width - 72.0, 26}, Tr("pictures", line), 16, false, {20, 28, 40},
+        art.steps.push_back(Text({36, y, width - 72.0, 26}, line, 16, false, {20, 28, 40},
                                  TextAlign::Left, true));
         y += 30;
     }

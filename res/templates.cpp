@@ -158,6 +158,7 @@ DialogTemplate FileProcess() {
         C(f::IDC_MM_MAX, K::Static, "mm", {286, 84, 17, 10}),
         C(f::IDC_GENERATE_NC, K::Button, KS_TEXT("templates", "生成NC加工文件"), {20, 132, 78, 20}),
         C(f::IDC_NC_FOLDER, K::Edit, "", {109, 135, 288, 20}, kBox),
+        C(f::IDC_CONVERT_RESULT, K::Static, "", {109, 160, 288, 30}, kWordWrap),
         C(f::IDC_CHOOSE_JOB, K::Button, KS_TEXT("templates", "指定当前加工文件"), {20, 254, 78, 20}),
         C(f::IDC_JOB_PATH, K::Edit, "", {109, 255, 287, 20}, kBox),
         C(f::IDC_EXIT, K::Button, KS_TEXT("templates", "退出"), {331, 325, 68, 20}),
@@ -314,6 +315,26 @@ PixelRect ToPixels(const DialogTemplate& t, const DlgRect& r) {
     const int right = static_cast<int>(std::lround((r.x + r.width) * t.unitX));
     const int bottom = static_cast<int>(std::lround((r.y + r.height) * t.unitY));
     return {left, top, right - left, bottom - top};
+}
+
+std::vector<std::string> SystemNoticeLines() {
+    static constexpr const char* kLines[] = {
+        KS_TEXT("pictures", "Kestrane 电火花小孔机控制台"),
+        "",
+        KS_TEXT("pictures", "· 控制台经串口 (Modbus RTU, 57600 bps) 与机床控制柜通信。"),
+        KS_TEXT("pictures", "· 加工前请确认工件装夹牢固，电极与导向器已对中。"),
+        KS_TEXT("pictures", "· 高频开启时请勿触碰电极、工件和工作液。"),
+        KS_TEXT("pictures", "· 机床走位或加工时，文件处理、定位分中和机床参数不可打开。"),
+        KS_TEXT("pictures", "· 每完成一孔即记录孔号，重新启动后从记录的孔号继续；新指定的加工文件从第1孔开始。"),
+        KS_TEXT("pictures", "· 加工完成后按“复位”，再按“停止/启动”从第1孔重新开始。"),
+        KS_TEXT("pictures", "· 通信中断时控制台自动重新连接，无需重新启动本程序；恢复后按“停止/启动”继续。"),
+        KS_TEXT("pictures", "· 坐标已变时，请在定位分中中重设X、Y坐标后再启动。"),
+        "",
+        KS_TEXT("pictures", "紧急情况请立即按下机床急停按钮。"),
+    };
+    std::vector<std::string> lines;
+    for (const char* line : kLines) lines.push_back(*line ? Tr("pictures", line) : std::string());
+    return lines;
 }
 
 std::string LoadString(int id) {

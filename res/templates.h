@@ -123,6 +123,10 @@ struct PictureInfo {
     PictureTone tone = PictureTone::Command;
 };
 const std::vector<PictureInfo>& Pictures();
+// The lines of the system notice (bitmap 210), in the operator's language;
+// an empty line is a gap. What it tells the operator follows what the
+// console does.
+std::vector<std::string> SystemNoticeLines();
 const PictureInfo* FindPicture(int bitmapId);
 
 // Buttons whose picture follows a state: `onBitmap` while the state is on.

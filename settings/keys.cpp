@@ -29,4 +29,13 @@ bool WriteSetting(const std::string& path, std::string_view name, std::string_vi
     return WriteProfileString(path, kSection, name, value);
 }
 
+std::string ReadSettingIn(const std::string& path, std::string_view section, std::string_view name) {
+    return ReadProfileString(path, section, name, "");
+}
+
+bool WriteSettingIn(const std::string& path, std::string_view section, std::string_view name,
+                    std::string_view value) {
+    return WriteProfileString(path, section, name, value);
+}
+
 }  // namespace ks::settings

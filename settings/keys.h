@@ -58,6 +58,33 @@ inline constexpr std::string_view PanelViewType = "没找到合适的视图类�
 
 using KeyValues = std::vector<std::pair<std::string_view, std::string_view>>;
 
+// A path key's value that names a file: not empty, not the "0" a new file
+// gets, and not the text that stands in for a missing key.
+inline bool NamesAFile(std::string_view value) {
+    if (value.empty() || value == "0") return false;
+    for (std::string_view text : {missing::DirNCPath, missing::OpenDXFAbsolutePath, missing::OpenDXFPath,
+                                  missing::SaveNCPath, missing::PanelDirNCPath})
+        if (value == text) return false;
+    return true;
+}
+
+// The machining parameters last sent to the controller, in a section of
+// ours beside the console's own, so that the panel opens with what the
+// controller holds instead of zeros. Written by the main window after a
+// group arrived; a key that is missing or out of range reads as unset.
+inline constexpr std::string_view kMachiningSection = "Machining";
+namespace machining_key {
+inline constexpr std::string_view PulseWidth = "PulseWidth";
+inline constexpr std::string_view PulseInterval = "PulseInterval";
+inline constexpr std::string_view PowerAmp = "PowerAmp";
+inline constexpr std::string_view Capacitance = "Capacitance";
+inline constexpr std::string_view Voltage = "Voltage";
+inline constexpr std::string_view MachSpeed = "MachSpeed";
+inline constexpr std::string_view DepthUpper = "DepthUpper";
+inline constexpr std::string_view DepthLower = "DepthLower";
+inline constexpr std::string_view LiftHeight = "LiftHeight";
+}  // namespace machining_key
+
 // Keys a new file gets, in this order, from each routine that creates it.
 inline const KeyValues& ConsoleLoadDefaults() {
     static const KeyValues kv = {
@@ -93,5 +120,9 @@ void CreateIfMissing(const std::string& path, const KeyValues& defaults);
 // The section's value of `name`, or `missingText` when absent.
 std::string ReadSetting(const std::string& path, std::string_view name, std::string_view missingText);
 bool WriteSetting(const std::string& path, std::string_view name, std::string_view value);
+// The same in another section of the file (keys of ours).
+std::string ReadSettingIn(const std::string& path, std::string_view section, std::string_view name);
+bool WriteSettingIn(const std::string& path, std::string_view section, std::string_view name,
+                    std::string_view value);
 
 }  // namespace ks::settings

@@ -67,6 +67,13 @@ public:
     // Whole window.
     virtual void SetWindowTitle(const std::string& title) = 0;
     virtual void MessageBox(const std::string& text) = 0;  // modal, OK only
+    // The same with a title of its own and a warning sign, for a message
+    // that says why something the operator asked for was not done. A window
+    // layer without these shows the text as a plain message.
+    virtual void WarningBox(const std::string& title, const std::string& text) {
+        (void)title;
+        MessageBox(text);
+    }
     virtual void Invalidate(bool erase) = 0;
     virtual Rect WindowRect() = 0;                  // screen pixels
     virtual void MoveWindow(const Rect& rect) = 0;  // screen pixels

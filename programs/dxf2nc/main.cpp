@@ -1,12 +1,15 @@
 // kestrane-dxf2nc: the file processing panel's drawing-to-NC conversion from
 // the command line, for batch use and scripts.
+#include <cmath>
 #include <cstdio>
+#include <optional>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "jobfiles/dxf_converter.h"
+#include "platform/textnum.h"
 #include "platform/texts.h"
 #include "programs/tool_language.h"
 #include "res/version.h"
@@ -37,6 +40,11 @@ const char kUsage[] =
     "Exit: 0 written, 1 written with messages, 2 not written, 64 usage error.\n"
     "Messages are Chinese, or English with --lang en or an English locale.\n";
 
+constexpr const char* kTextNoNumber = KS_TEXT("tools", "%1 %2 不是数字");
+constexpr const char* kTextMinAboveMax = KS_TEXT("tools", "最小直径 %1 大于最大直径 %2");
+constexpr const char* kTextWrote = KS_TEXT("tools", "已写入%1个孔：%2");
+constexpr const char* kTextNoCircle = KS_TEXT("jobfiles", "图纸中没有直径在范围内的圆：生成的程序不含孔");
+
 // Messages as lines on stderr, in the order the conversion shows them.
 class StderrSink final : public ks::MessageSink {
 public:
@@ -53,6 +61,22 @@ private:
 int Usage(std::FILE* to, int code) {
     std::fputs(kUsage, to);
     return code;
+}
+
+// A diameter as the panel's box reads it (the atof rule), but only when the
+// whole text is that number: a mistyped bound would otherwise read as 0
+// and quietly convert nothing.
+std::optional<double> Diameter(const std::string& text) {
+    size_t consumed = 0;
+    const double value = ks::AtofPrefix(text, &consumed);
+    if (consumed == 0 || text.find_first_not_of(" \t", consumed) != std::string::npos || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+int UsageError(const char* pattern, std::initializer_list<std::string_view> args) {
+    std::fprintf(stderr, "kestrane-dxf2nc: %s\n", ks::Fill(ks::Tr("tools", pattern), args).c_str());
+    return Usage(stderr, kExitUsage);
 }
 
 }  // namespace
@@ -98,6 +122,10 @@ int main(int argc, char** argv) {
         }
     }
     if (!haveMin || !haveMax || drawings.size() != 1) return Usage(stderr, kExitUsage);
+    const std::optional<double> low = Diameter(minText), high = Diameter(maxText);
+    if (!low) return UsageError(kTextNoNumber, {"--min", minText});
+    if (!high) return UsageError(kTextNoNumber, {"--max", maxText});
+    if (*low > *high) return UsageError(kTextMinAboveMax, {minText, maxText});
 
     StderrSink sink;
     auto converter = std::make_unique<ks::DxfConverter>(sink);
@@ -112,5 +140,14 @@ int main(int argc, char** argv) {
 
     if (converter->WrittenPath().empty()) return kExitNotWritten;
     std::printf("%s\n", converter->WrittenPath().c_str());
+    const int32_t holes = converter->WrittenHoles();
+    if (holes == 0 && sink.Count() == 0) {
+        // A program without holes is written as the panel writes it, but it
+        // is no job: said like any other message, unless one said why.
+        sink.ShowMessage(kTextNoCircle);
+    } else if (holes > 0) {
+        std::fprintf(stderr, "%s\n",
+                     ks::Fill(ks::Tr("tools", kTextWrote), {ks::FormatInt(holes), converter->WrittenPath()}).c_str());
+    }
     return sink.Count() == 0 ? kExitWritten : kExitWrittenWithMessages;
 }

@@ -2,6 +2,8 @@
 // requests reaching the controller in the written order.
 #include "console_rig.h"
 
+#include "app/console_texts.h"
+
 #include "link/modbus_result.h"
 
 namespace ks::app::testing {
@@ -30,7 +32,9 @@ TEST(ConsoleCommandsTest, SilentControllerGetsAttempts500msApartUntilTheLinkIsDo
         EXPECT_EQ(rig.driver.frames[i].atMs - rig.driver.frames[i - 1].atMs, exchange + 500);
         EXPECT_EQ(rig.driver.frames[i].bytes, rig.driver.frames[first].bytes);
     }
-    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "0x4007 通信应答超时！\r\n");
+    // Down: the label says it reconnects, the failure rests in its tooltip.
+    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), kTextReconnecting);
+    EXPECT_EQ(rig.view.ToolTip(ids::IDC_COMM_LABEL), "0x4007 通信应答超时！");
     EXPECT_TRUE(rig.dlg->Link().Down());
     t0 = rig.clock.NowMs();
     first = rig.driver.frames.size();
@@ -175,7 +179,7 @@ TEST(ConsoleCommandsTest, SegmentDownloadIsFourteenWritesInOrder) {
     ConsoleRig rig;
     rig.Start();
     auto& m = rig.machining;
-    m.m_nPulseWidth = 300;  // a byte register takes the low 8 bits: 44
+    m.m_nPulseWidth = 44;
     m.m_nPulseInterval = 40;
     m.m_nPowerAmp = 12;
     m.m_nCapacitance = 39;

@@ -46,8 +46,12 @@ public:
     RecordingDriver(sim::InProcessDriver& inner, VirtualClock& clock) : m_inner(inner), m_clock(clock) {}
     std::vector<SentFrame> frames;
     std::function<bool(const SentFrame&)> drop;
+    std::vector<std::string> opened;  // device paths, in order
 
-    SerialHandle Open(const std::string& p) override { return m_inner.Open(p); }
+    SerialHandle Open(const std::string& p) override {
+        opened.push_back(p);
+        return m_inner.Open(p);
+    }
     bool SetLineSettings(SerialHandle h, const LineSettings& l) override { return m_inner.SetLineSettings(h, l); }
     void SetQueueSizes(SerialHandle h, uint32_t i, uint32_t o) override { m_inner.SetQueueSizes(h, i, o); }
     bool SetTimeouts(SerialHandle h, const CommTimeouts& t) override { return m_inner.SetTimeouts(h, t); }

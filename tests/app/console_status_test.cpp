@@ -12,8 +12,9 @@ TEST(ConsoleStatusTest, CommunicationLabelTexts) {
     EXPECT_EQ(CommResultText(0, 3), "连接成功 , 端口号COM3   √通信正常");
     EXPECT_EQ(CommResultText(0, 12), "连接成功 , 端口号COM12   √通信正常");
     // Failures carry their code so that shared texts stay distinguishable.
-    EXPECT_EQ(CommResultText(0x8002, 3), "0x8002 通信未知错误！\r\n");
-    EXPECT_EQ(CommResultText(0x4007, 3), "0x4007 通信应答超时！\r\n");
+    // One line: the texts' line ends would push a label's text out of its field.
+    EXPECT_EQ(CommResultText(0x8002, 3), "0x8002 通信未知错误！");
+    EXPECT_EQ(CommResultText(0x4007, 3), "0x4007 通信应答超时！");
 }
 
 TEST(ConsoleStatusTest, TickShowsPositionsWithSignAndDecimals) {
@@ -58,7 +59,7 @@ TEST(ConsoleStatusTest, SlowGroupShowsStatusLineCompletionAndSignal) {
     rig.Start();
     rig.Ticks(6);  // the sixth tick runs the slow group
     EXPECT_EQ(rig.view.Text(ids::IDC_STATUS_LINE), "\t\t   暂停状态   预约暂停孔号 N 0" + std::string(26, ' '));
-    EXPECT_EQ(rig.view.Text(ids::IDC_RATE_LABEL), "完成率:100.00%");  // no job
+    EXPECT_EQ(rig.view.Text(ids::IDC_RATE_LABEL), "完成率:0.00%");  // no job: nothing is complete
 
     sim::ScriptedEvent ev;
     ev.atMs = rig.clock.NowMs() - rig.machine.StartMs();
@@ -189,7 +190,7 @@ TEST(ConsoleStatusTest, SilentControllerShowsResponseTimeout) {
     rig.SetMachinePosition(13, 777);
     rig.dlg->ReadStatus();
     EXPECT_EQ(rig.dlg->m_fPosX, x);
-    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "0x4007 通信应答超时！\r\n");
+    EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "0x4007 通信应答超时！");
 }
 
 }  // namespace

@@ -427,6 +427,11 @@ TEST(Panels, MachiningSendsASegment) {
     ASSERT_TRUE(c.Open());
     int from = 0;
     c.InPanel(con::IDC_MACHINING_PARAM, res::IDD_MACHINING_PARAM, [&](DialogWindow& p) {
+        // The group goes out only with every value in its range.
+        const std::pair<int, const char*> group[] = {{mp::IDC_PULSE_WIDTH, "10"}, {mp::IDC_PULSE_INTERVAL, "20"},
+                                                     {mp::IDC_POWER, "3"}, {mp::IDC_CAP, "4"},
+                                                     {mp::IDC_VOLT, "2"}, {mp::IDC_SPEED, "15"}};
+        for (const auto& [edit, value] : group) TypeInto(p.Control(edit), QString::fromLatin1(value));
         QTest::mouseClick(p.Control(mp::IDC_WIDTH_PLUS), Qt::LeftButton);
         QTest::mouseClick(p.Control(mp::IDC_WIDTH_PLUS), Qt::LeftButton);
         const std::string width = p.GetItemText(mp::IDC_PULSE_WIDTH);
@@ -547,10 +552,11 @@ TEST(OperatorStory, ConvertRunRestartResume) {
     {
         Console c(panels, m.folder);
         ASSERT_TRUE(c.Open());
-        // No job yet: the settings name none.
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !c.messages.empty(); }, kWaitMs));
-        EXPECT_EQ(c.messages[0], "未找到指定路径的加工文件");
+        // No job yet: the settings name none, and start says so.
         EXPECT_EQ(HoleRows(c), 0);
+        c.Click(con::IDC_START);
+        EXPECT_NE(c.Text(con::IDC_STATUS_LINE).find("无加工文件"), std::string::npos) << c.Text(con::IDC_STATUS_LINE);
+        EXPECT_TRUE(c.messages.empty());
 
         c.InPanel(con::IDC_FILE_PROCESS, res::IDD_FILE_PROCESS, [&](DialogWindow& p) {
             AnswerFileDialog([&](QFileDialog* d) {
@@ -615,6 +621,73 @@ TEST(OperatorStory, ConvertRunRestartResume) {
     const auto& h = c.C().m_Hole[done + 1];
     EXPECT_TRUE(moves[0].endsWith(Q(" -> x=" + std::to_string(h.nX) + " y=" + std::to_string(h.nY) + " z=0")))
         << moves[0].toStdString();
+}
+
+// --- In Chinese -------------------------------------------------------------
+
+// A word of English alone ("Cancel", "Look in:", "File name:") in a Chinese
+// screen; names of files and ports carry digits, dots or slashes.
+bool LatinOnly(const QString& text) {
+    static const QRegularExpression latin(QStringLiteral("^[A-Za-z][A-Za-z &:'()-]*$"));
+    return latin.match(text.trimmed().remove(QLatin1Char('&'))).hasMatch();
+}
+
+// Qt's own file dialog speaks Chinese (its catalogue is loaded), its file
+// name is not an error text, and the communication label stays one line
+// that fits its field while the machine goes away and comes back.
+TEST(Chinese, OneLanguageAndNothingCut) {
+    ASSERT_TRUE(i18n::UseLanguage(Language::Chinese));
+    Machine m;
+    m.Start();
+    m.WriteSettings(m.SampleJob());
+    ProgramPanels panels;
+    Console c(panels, m.folder);
+    ASSERT_TRUE(c.Open());
+
+    c.InPanel(con::IDC_FILE_PROCESS, res::IDD_FILE_PROCESS, [&](DialogWindow& p) {
+        bool answered = false;
+        AnswerFileDialog([&](QFileDialog* d) {
+            answered = true;
+            QStringList latin;
+            if (LatinOnly(d->windowTitle())) latin << d->windowTitle();
+            for (QWidget* w : d->findChildren<QWidget*>()) {
+                if (!w->isVisibleTo(d)) continue;
+                QString text;
+                if (auto* l = qobject_cast<QLabel*>(w)) text = l->text();
+                if (auto* b = qobject_cast<QAbstractButton*>(w)) text = b->text();
+                if (LatinOnly(text)) latin << text;
+                if (auto* e = qobject_cast<QLineEdit*>(w)) {
+                    EXPECT_FALSE(e->text().contains(QStringLiteral("没找到"))) << e->text().toStdString();
+                }
+            }
+            EXPECT_TRUE(latin.isEmpty()) << latin.join(QStringLiteral(" | ")).toStdString();
+            d->reject();
+        });
+        QTest::mouseClick(p.Control(res::fileproc::IDC_CHOOSE_DXF), Qt::LeftButton);
+        EXPECT_TRUE(answered);
+        QTest::mouseClick(p.Control(res::fileproc::IDC_EXIT), Qt::LeftButton);
+    });
+
+    // Every text the label shows while the line is gone and back.
+    QStringList shown;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const QString text = ui::qt::ShownText(c.Control(con::IDC_COMM_LABEL));
+        if (shown.isEmpty() || shown.back() != text) shown << text;
+        EXPECT_EQ(ui::qt::Overflow(c.Control(con::IDC_COMM_LABEL)), 0) << text.toStdString();
+    });
+    watch.start(5);
+    m.Stop();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return c.C().Link().Down(); }, kWaitMs));
+    QTest::qWait(2500);  // a few probes of a port that is gone
+    EXPECT_EQ(c.Text(con::IDC_COMM_LABEL), "通信中断，正在重新连接控制器…");
+    m.Start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !c.C().Link().Down(); }, kWaitMs));
+    QTest::qWait(200);
+    watch.stop();
+    ASSERT_GT(shown.size(), 1);
+    for (const QString& text : shown) EXPECT_FALSE(text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')))
+        << text.toStdString();
 }
 
 // --- In English -------------------------------------------------------------

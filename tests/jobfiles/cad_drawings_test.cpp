@@ -63,6 +63,7 @@ protected:
         std::ifstream in(dir->File(name + ".check"));
         for (int32_t& n : check.missed) in >> n;
         for (int32_t& n : check.added) in >> n;
+        check.writtenReader = true;
         return check;
     }
 

@@ -65,6 +65,11 @@ protected:
     ScratchDir dir;
 };
 
+// The line that closes a conversion that wrote holes: how many, and where.
+std::string Wrote(const ToolRun& r, int holes) {
+    return "已写入" + std::to_string(holes) + "个孔：" + r.out.substr(0, r.out.size() - 1) + "\n";
+}
+
 // The program's hole lines.
 std::string HoleLines(const std::string& program) {
     const size_t start = program.find("START\r\n");
@@ -77,7 +82,7 @@ TEST_F(CliTest, WritesTheNextFreeProgramAndPrintsItsPath) {
     ToolRun r = Dxf2nc("--min 0.5 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("plate.dxf")));
     EXPECT_EQ(r.code, 0);
     EXPECT_EQ(r.out, outDir + "/plate00.NC\n");
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, "已写入2个孔：" + outDir + "/plate00.NC\n");
     const std::string nc = test::ReadBytes(outDir + "/plate00.NC");
     EXPECT_NE(nc.find("START\r\nN1  X1000  Y2000   R500\r\nN2  X3000  Y2000   R500\r\nSTOP"), std::string::npos);
     r = Dxf2nc("--out " + Quote(outDir) + " --max 2 " + Quote(dir.File("plate.dxf")) + " --min 0.5");
@@ -95,7 +100,7 @@ TEST_F(CliTest, MessagesGoToStderrInOrderAndExitOne) {
     test::WriteBytes(dir.File("bad.dxf"), Drawing(Circle("1", "1", "0.5") + "  0\r\nCIRCLE\r\n100\r\nAcDbCircle\r\n 39\r\n1\r\n"));
     r = Dxf2nc("--min 0 --max 2 --out " + Quote(outDir) + " " + Quote(dir.File("bad.dxf")));
     EXPECT_EQ(r.code, 1);
-    EXPECT_EQ(r.err, "DXF文件格式有误\n");
+    EXPECT_EQ(r.err, "DXF文件格式有误\n" + Wrote(r, 1));
 }
 
 // The written program comes as always; the check says what is wrong with
@@ -108,7 +113,8 @@ TEST_F(CliTest, DamagedOrUnreadableDrawingsAreSaidAndExitOne) {
         EXPECT_EQ(r.code, 1) << bad.what;
         DrawingCheck check;
         check.fault = bad.fault;
-        EXPECT_EQ(r.err, std::string(bad.formatError ? "DXF文件格式有误\n" : "") + DrawingCheckMessage(check) + "\n")
+        EXPECT_EQ(r.err, std::string(bad.formatError ? "DXF文件格式有误\n" : "") + DrawingCheckMessage(check) + "\n" +
+                             (bad.holes > 0 ? Wrote(r, bad.holes) : ""))
             << bad.what;
         ASSERT_EQ(r.out, outDir + "/bad00.NC\n") << bad.what;
         auto table = std::make_unique<HoleSlots>();
@@ -117,6 +123,15 @@ TEST_F(CliTest, DamagedOrUnreadableDrawingsAreSaidAndExitOne) {
         LoadJob(outDir + "/bad00.NC", *table, count, sink);
         EXPECT_EQ(count, bad.holes) << bad.what;
     }
+}
+
+TEST_F(CliTest, NoCircleInTheRangeIsSaidAndExitsOne) {
+    test::WriteBytes(dir.File("plate.dxf"), Drawing(Circle("1", "2", "0.5")));
+    const std::string outDir = dir.File("out");
+    ToolRun r = Dxf2nc("--min 3 --max 5 --out " + Quote(outDir) + " " + Quote(dir.File("plate.dxf")));
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out, outDir + "/plate00.NC\n");
+    EXPECT_EQ(r.err, "图纸中没有直径在范围内的圆：生成的程序不含孔\n");
 }
 
 TEST_F(CliTest, OutputFolderThatCannotBeMadeExitsTwo) {
@@ -130,8 +145,8 @@ TEST_F(CliTest, OutputFolderThatCannotBeMadeExitsTwo) {
 
 TEST_F(CliTest, DefaultFolderIsTheCurrentOne) {
     test::WriteBytes(dir.File("p.dxf"), Drawing(""));
-    const std::string cmd = "cd " + Quote(dir.Path()) + " && " + KS_DXF2NC + " --min 0 --max 1 p.dxf >/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string cmd = "cd " + Quote(dir.Path()) + " && " + KS_DXF2NC + " --min 0 --max 1 p.dxf >/dev/null 2>&1";
+    ASSERT_EQ(std::system(cmd.c_str()), 256);  // written, with the message that it holds no hole
     EXPECT_TRUE(test::Exists(dir.File("p00.NC")));
 }
 
@@ -143,6 +158,15 @@ TEST_F(CliTest, UsageErrorsExitSixtyFour) {
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << args;
         EXPECT_EQ(r.out, "") << args;
     }
+    // Bounds that would quietly convert nothing.
+    test::WriteBytes(dir.File("plate.dxf"), Drawing(Circle("1", "2", "0.5")));
+    for (const char* bounds : {"--min 7 --max 0.3", "--min abc --max 1", "--min 0.3 --max 7mm"}) {
+        ToolRun r = Dxf2nc(std::string(bounds) + " --out " + Quote(dir.File("o")) + " " + Quote(dir.File("plate.dxf")));
+        EXPECT_EQ(r.code, 64) << bounds;
+        EXPECT_EQ(r.err.rfind("kestrane-dxf2nc: ", 0), 0u) << r.err;
+        EXPECT_FALSE(test::Exists(dir.File("o"))) << bounds;
+    }
+    EXPECT_NE(Dxf2nc("--min 7 --max 0.3 x.dxf").err.find("最小直径 7 大于最大直径 0.3"), std::string::npos);
     ToolRun help = Dxf2nc("--help");
     EXPECT_EQ(help.code, 0);
     EXPECT_NE(help.out.find("usage:"), std::string::npos);
@@ -160,10 +184,11 @@ TEST_F(CliTest, ReaderOptionChoosesTheFullReaderElseTheCheckReports) {
     EXPECT_EQ(r.code, 1);
     DrawingCheck inBlock;
     inBlock.missed[static_cast<size_t>(MissReason::InBlock)] = 1;
-    EXPECT_EQ(r.err, DrawingCheckMessage(inBlock) + "\n");
+    inBlock.writtenReader = true;  // and so the full reader is named as the remedy
+    EXPECT_EQ(r.err, DrawingCheckMessage(inBlock) + "\n" + Wrote(r, 1));
     r = Dxf2nc("--reader full" + args);
     EXPECT_EQ(r.code, 0);
-    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.err, Wrote(r, 2));
     EXPECT_NE(test::ReadBytes(outDir + "/plate01.NC").find("N1  X1000  Y2000   R500\r\nN2  X3000  Y2000   R500\r\n"),
               std::string::npos);
     for (const char* bad : {"--reader Full", "--reader", "--reader dime"}) {
@@ -194,11 +219,12 @@ TEST_F(CliTest, RoundTripThroughTheNcLoader) {
         counts >> check.missed[static_cast<size_t>(MissReason::OutsideWindow)] >>
             check.added[static_cast<size_t>(AddReason::Arc)];
         ASSERT_FALSE(check.Clean()) << name;
+        check.writtenReader = true;
 
         ToolRun run = Dxf2nc("--min " + dmin + " --max " + dmax + " --out " + Quote(dir.File("nc")) + " " +
                          Quote(made + "/" + name + ".dxf"));
         ASSERT_EQ(run.code, 1) << name << ": " << run.err;
-        EXPECT_EQ(run.err, DrawingCheckMessage(check) + "\n") << name;
+        EXPECT_EQ(run.err, DrawingCheckMessage(check) + "\n" + Wrote(run, static_cast<int>(holes.size()))) << name;
         ASSERT_EQ(run.out, dir.File("nc/" + name + "00.NC\n"));
 
         auto table = std::make_unique<HoleSlots>();
@@ -236,11 +262,11 @@ TEST_F(CliTest, UnitsAreSaidAndConvertedOnRequest) {
                                          {"imperial", inch}}) {
             ToolRun r = Dxf2nc(args + "--units drawing " + Quote(made + "/units_" + name + ".dxf"));
             EXPECT_EQ(r.code, 1) << reader << " " << name;
-            EXPECT_EQ(r.err, title + line + "已换算为毫米\n") << reader << " " << name;
+            EXPECT_EQ(r.err, title + line + "已换算为毫米\n" + Wrote(r, 60)) << reader << " " << name;
             EXPECT_EQ(HoleLines(test::ReadBytes(r.out.substr(0, r.out.size() - 1))), holes) << reader << " " << name;
             r = Dxf2nc(args + Quote(made + "/units_" + name + ".dxf"));
             EXPECT_EQ(r.code, 1) << reader << " " << name;
-            EXPECT_EQ(r.err, title + line + "按毫米读入，未换算\n") << reader << " " << name;
+            EXPECT_EQ(r.err, title + line + "按毫米读入，未换算\n" + Wrote(r, 60)) << reader << " " << name;
             EXPECT_NE(HoleLines(test::ReadBytes(r.out.substr(0, r.out.size() - 1))), holes) << reader << " " << name;
         }
     }

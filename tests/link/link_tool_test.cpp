@@ -171,8 +171,8 @@ TEST_F(LinkToolTest, OpenFailureKeepsItsFirstPartAndAddsTheReason) {
     driver.FailNext(Op::kOpen);
     EXPECT_EQ(Run({"/dev/x", "status"}), kLinkExitFailure);
     EXPECT_EQ(err.str(),
-              "kestrane-link: cannot open /dev/x at 57600 8N1: permission denied (add the user to the dialout "
-              "group and log in again) [system: Permission denied]\n");
+              "kestrane-link: cannot open /dev/x at 57600 8N1: 无权打开串口（请把用户加入 dialout 组后重新登录）"
+              " [system: Permission denied]\n");
     // Nothing known about the failure: the line as it always was.
     driver.SetFailureErrno(0);
     driver.FailNext(Op::kSetLine);
@@ -312,12 +312,12 @@ TEST_F(LinkToolDeviceTest, MissingBusyAndNonTerminalPortsSayWhy) {
     const std::string missing = "/dev/kestrane-no-such-port";
     EXPECT_EQ(Run(missing), kLinkExitFailure);
     EXPECT_EQ(err.str(), "kestrane-link: cannot open " + missing +
-                             " at 57600 8N1: no such device [system: No such file or directory]\n");
+                             " at 57600 8N1: 串口设备不存在 [system: No such file or directory]\n");
 
     const std::string plain = PlainFile();
     EXPECT_EQ(Run(plain), kLinkExitFailure);
     EXPECT_EQ(err.str(), "kestrane-link: cannot open " + plain +
-                             " at 57600 8N1: not a serial port [system: Inappropriate ioctl for device]\n");
+                             " at 57600 8N1: 该设备不是串口 [system: Inappropriate ioctl for device]\n");
 
     PtyResponder responder;
     ASSERT_TRUE(responder.Ok());
@@ -326,7 +326,7 @@ TEST_F(LinkToolDeviceTest, MissingBusyAndNonTerminalPortsSayWhy) {
     ASSERT_NE(held, kInvalidSerialHandle);
     EXPECT_EQ(Run(responder.SlavePath()), kLinkExitFailure);
     const std::string busy = "kestrane-link: cannot open " + responder.SlavePath() +
-                             " at 57600 8N1: busy (another program holds the port) [system: ";
+                             " at 57600 8N1: 串口被其他程序占用 [system: ";
     EXPECT_EQ(err.str().substr(0, busy.size()), busy);
     holder.Close(held);
     EXPECT_EQ(Run(responder.SlavePath()), kLinkExitOk) << err.str();
@@ -364,8 +364,7 @@ TEST_F(LinkToolDeviceTest, PortWithoutAccessRightsSaysPermissionDenied) {
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
     EXPECT_EQ(Run(locked), kLinkExitFailure);
     EXPECT_EQ(err.str(), "kestrane-link: cannot open " + locked +
-                             " at 57600 8N1: permission denied (add the user to the dialout group and log in "
-                             "again) [system: Permission denied]\n");
+                             " at 57600 8N1: 无权打开串口（请把用户加入 dialout 组后重新登录） [system: Permission denied]\n");
 }
 #endif
 

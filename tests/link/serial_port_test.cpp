@@ -158,9 +158,8 @@ TEST(LinkPortError, ErrnoClassesAndTheirWording) {
     for (const auto& [err, kind] : classes) EXPECT_EQ(ClassifyOpenErrno(err), kind) << err;
 
     EXPECT_EQ(DescribePortOpenError(PortOpenError::PermissionDenied, EACCES),
-              "permission denied (add the user to the dialout group and log in again) "
-              "[system: Permission denied]");
-    EXPECT_EQ(DescribePortOpenError(PortOpenError::Busy, 0), "busy (another program holds the port)");
+              "无权打开串口（请把用户加入 dialout 组后重新登录） [system: Permission denied]");
+    EXPECT_EQ(DescribePortOpenError(PortOpenError::Busy, 0), "串口被其他程序占用");
     EXPECT_EQ(DescribePortOpenError(PortOpenError::Other, EIO), "Input/output error");
     EXPECT_EQ(DescribePortOpenError(PortOpenError::Other, 0), "");
 }

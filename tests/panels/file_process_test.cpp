@@ -126,6 +126,41 @@ TEST_F(FileProcessTest, GenerateConvertsWithTheDiameterBoxesAsTheyStand) {
     EXPECT_EQ(HolesIn(out + "/plate01.NC"), 2);
 }
 
+// The operator sees the program to choose as the job, and a range that
+// caught no circle is said in a box of its own.
+TEST_F(FileProcessTest, GenerateShowsTheProgramAndItsHolesAndWarnsOfNoCircle) {
+    WriteBytes(folder.File("plate.dxf"), kPlate);
+    Open();
+    dlg.m_dxfPath = folder.File("plate.dxf");
+    view.Type(id::IDC_DIA_MIN, "0.5");
+    view.Type(id::IDC_DIA_MAX, "2");
+    const std::string out = folder.File("out");
+    view.QueueFolder(out);
+    view.Click(id::IDC_GENERATE_NC);
+    EXPECT_EQ(view.Text(id::IDC_CONVERT_RESULT), "已生成：" + out + "/plate00.NC（2个孔）");
+    EXPECT_TRUE(view.Messages().empty());
+
+    view.Type(id::IDC_DIA_MIN, "5");
+    view.Type(id::IDC_DIA_MAX, "9");
+    view.QueueFolder(out);
+    view.Click(id::IDC_GENERATE_NC);
+    EXPECT_EQ(view.Text(id::IDC_CONVERT_RESULT), "已生成：" + out + "/plate01.NC（没有孔）");
+    ASSERT_EQ(view.WarningTitles(), Messages{"范围内没有圆"});
+    EXPECT_NE(view.Messages().back().find("5～9mm"), std::string::npos) << view.Messages().back();
+}
+
+// A folder key never written holds the text that stands for it; a picker
+// given it as its start would show that text as a file name.
+TEST_F(FileProcessTest, PickersStartNowhereRatherThanInAMissingKeysText) {
+    WriteBytes(ini, "[FileParam Info]\r\nDiameterMax=2.5\r\n");
+    Open();
+    view.Click(id::IDC_CHOOSE_DXF);
+    view.Click(id::IDC_CHOOSE_JOB);
+    ASSERT_EQ(view.OpenFileRequests().size(), 2u);
+    EXPECT_EQ(view.OpenFileRequests()[0].startFolder, "");
+    EXPECT_EQ(view.OpenFileRequests()[1].startFolder, "");
+}
+
 TEST_F(FileProcessTest, DxfReaderSettingChoosesTheFullReaderElseTheCheckSaysWhatWasMissed) {
     WriteBytes(folder.File("plate.dxf"), kPlateWithBlock);
     Open();
@@ -138,7 +173,11 @@ TEST_F(FileProcessTest, DxfReaderSettingChoosesTheFullReaderElseTheCheckSaysWhat
     view.Click(id::IDC_GENERATE_NC);
     ks::DrawingCheck inBlock;
     inBlock.missed[static_cast<size_t>(ks::MissReason::InBlock)] = 1;
+    inBlock.writtenReader = true;
+    // Titled by its first line, with the full reader named as the remedy.
     EXPECT_EQ(view.TakeMessages(), Messages{ks::DrawingCheckMessage(inBlock)});
+    EXPECT_EQ(view.WarningTitles(), Messages{"图纸核对：NC文件与图纸中的圆不一致，加工前请核对图纸"});
+    EXPECT_NE(ks::DrawingCheckMessage(inBlock).find("DxfReader=full"), std::string::npos);
     EXPECT_EQ(HolesIn(out + "/plate00.NC"), 1);
 
     // Set by hand while the panel is open; read at each conversion.

@@ -21,7 +21,9 @@ protected:
     FakeView view;
 };
 
-TEST_F(MachiningParamTest, FirstOpeningShowsZerosAndSendRefusesAllSixInOrder) {
+// A group with a value outside its range is never raised: one box, titled,
+// names every such value with its range.
+TEST_F(MachiningParamTest, FirstOpeningShowsZerosAndSendRefusesTheGroupInOneMessage) {
     Open();
     for (int edit : {id::IDC_PULSE_WIDTH, id::IDC_PULSE_INTERVAL, id::IDC_POWER, id::IDC_CAP, id::IDC_VOLT,
                      id::IDC_SPEED})
@@ -29,10 +31,13 @@ TEST_F(MachiningParamTest, FirstOpeningShowsZerosAndSendRefusesAllSixInOrder) {
     EXPECT_EQ(view.Text(id::IDC_LIFT), "0.000");
     EXPECT_EQ(view.Text(id::IDC_DEPTH_UPPER), "0.000");
     view.Click(id::IDC_SEG_SEND);
+    EXPECT_EQ(view.WarningTitles(), Messages{"加工参数未发送"});
     EXPECT_EQ(view.TakeMessages(),
-              (Messages{"您输入的脉宽值有误", "您输入的脉间值有误", "您输入的功放值有误", "您输入的电容值有误",
-                        "您输入的电压值有误", "您输入的加工速度值有误"}));
+              Messages{"加工参数未发送\n六个加工参数作为一组发送，每个都须在范围内。以下参数尚未设定或超出范围：\n"
+                       "脉宽：1～255（现为0）\n脉间：4～255（现为0）\n功放：1～12（现为0）\n电容：1～39（现为0）\n"
+                       "电压：1～3（现为0）\n速度：9～30（现为0）"});
     EXPECT_EQ(dlg.m_bSegParamChanged, 0);
+    EXPECT_FALSE(dlg.SegmentComplete());
 }
 
 TEST_F(MachiningParamTest, StepButtonsStopAtTheRangeEndsAndKeepTheText) {
@@ -57,70 +62,54 @@ TEST_F(MachiningParamTest, StepButtonsStopAtTheRangeEndsAndKeepTheText) {
     }
     EXPECT_EQ(dlg.m_bSegParamChanged, 0);
     EXPECT_EQ(dlg.m_nPulseWidth, 0);
+}
 
-    view.Type(id::IDC_PULSE_INTERVAL, " 254x");
-    view.Click(id::IDC_INTERVAL_PLUS);
-    EXPECT_EQ(dlg.m_nPulseInterval, 255);
-    EXPECT_EQ(view.Text(id::IDC_PULSE_INTERVAL), "255");
+// A step sends the group with the other values as last accepted: refused
+// while any of them is unset, then one step changes one value.
+TEST_F(MachiningParamTest, AStepSendsOnlyACompleteGroup) {
+    Open();
+    view.Type(id::IDC_CAP, "abc");
+    view.Click(id::IDC_CAP_PLUS);
+    ASSERT_EQ(view.WarningTitles().size(), 1u);
+    const std::string message = view.TakeMessages().at(0);
+    EXPECT_EQ(message.find("电容："), std::string::npos) << message;  // the stepped value is in range
+    EXPECT_NE(message.find("速度：9～30（现为0）"), std::string::npos) << message;
+    EXPECT_EQ(dlg.m_nCapacitance, 0);
+    EXPECT_EQ(view.Text(id::IDC_CAP), "abc");
+    EXPECT_EQ(dlg.m_bSegParamChanged, 0);
+
+    const char* typed[] = {" 12x", "4", "12", "39", "3", "30"};
+    const int edits[] = {id::IDC_PULSE_WIDTH, id::IDC_PULSE_INTERVAL, id::IDC_POWER, id::IDC_CAP, id::IDC_VOLT, id::IDC_SPEED};
+    for (int i = 0; i < 6; ++i) view.Type(edits[i], typed[i]);
+    view.Click(id::IDC_SEG_SEND);
+    EXPECT_TRUE(view.TakeMessages().empty());
+    EXPECT_EQ(view.Text(id::IDC_PULSE_WIDTH), "12");
     EXPECT_EQ(dlg.m_bSegParamChanged, 1);
+    dlg.m_bSegParamChanged = 0;  // as the main window's tick does
+
     view.Type(id::IDC_SPEED, "10");
     view.Click(id::IDC_SPEED_MINUS);
     EXPECT_EQ(dlg.m_nMachSpeed, 9);
+    EXPECT_EQ(dlg.m_nPulseWidth, 12);
+    EXPECT_EQ(dlg.m_bSegParamChanged, 1);
     EXPECT_TRUE(view.Messages().empty());
 }
 
-TEST_F(MachiningParamTest, StepOnTextThatIsNoNumberStartsFromZero) {
+// One value out of range holds back the whole group, and the fields keep
+// what was accepted last.
+TEST_F(MachiningParamTest, SegmentSendIsAllOrNothing) {
     Open();
-    struct Case { int edit, plus; int32_t* field; };
-    const Case accepted[] = {{id::IDC_PULSE_WIDTH, id::IDC_WIDTH_PLUS, &dlg.m_nPulseWidth},
-                             {id::IDC_POWER, id::IDC_POWER_PLUS, &dlg.m_nPowerAmp},
-                             {id::IDC_CAP, id::IDC_CAP_PLUS, &dlg.m_nCapacitance},
-                             {id::IDC_VOLT, id::IDC_VOLT_PLUS, &dlg.m_nVoltage}};
-    for (const Case& c : accepted) {
-        view.Type(c.edit, "abc");
-        view.Click(c.plus);
-        EXPECT_EQ(*c.field, 1) << c.edit;
-        EXPECT_EQ(view.Text(c.edit), "1");
-    }
-    view.Type(id::IDC_PULSE_INTERVAL, "abc");
-    view.Click(id::IDC_INTERVAL_PLUS);
-    view.Type(id::IDC_SPEED, "abc");
-    view.Click(id::IDC_SPEED_PLUS);
-    EXPECT_EQ(view.TakeMessages(), (Messages{"您输入的脉间值有误", "您输入的加工速度值有误"}));
-    EXPECT_EQ(view.Text(id::IDC_SPEED), "abc");
-    EXPECT_EQ(dlg.m_nPulseInterval, 0);
-}
-
-TEST_F(MachiningParamTest, SegmentSendAcceptsSomeColumnsAndReportsEachRefusedOne) {
-    Open();
-    view.Type(id::IDC_PULSE_WIDTH, " 12x");
-    view.Type(id::IDC_PULSE_INTERVAL, "3");
-    view.Type(id::IDC_POWER, "12");
-    view.Type(id::IDC_CAP, "40");
-    view.Type(id::IDC_VOLT, "3");
-    view.Type(id::IDC_SPEED, "30");
+    const char* typed[] = {"12", "3", "12", "40", "3", "30"};
+    const int edits[] = {id::IDC_PULSE_WIDTH, id::IDC_PULSE_INTERVAL, id::IDC_POWER, id::IDC_CAP, id::IDC_VOLT, id::IDC_SPEED};
+    for (int i = 0; i < 6; ++i) view.Type(edits[i], typed[i]);
     view.Click(id::IDC_SEG_SEND);
-    EXPECT_EQ(view.TakeMessages(), (Messages{"您输入的脉间值有误", "您输入的电容值有误"}));
-    EXPECT_EQ(view.Text(id::IDC_PULSE_WIDTH), "12");
+    const Messages shown = view.TakeMessages();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("脉间：4～255（现为3）\n电容：1～39（现为40）"), std::string::npos) << shown[0];
+    EXPECT_EQ(shown[0].find("脉宽"), std::string::npos);
+    EXPECT_EQ(dlg.m_nPulseWidth, 0);
     EXPECT_EQ(view.Text(id::IDC_CAP), "40");
-    EXPECT_EQ(dlg.m_nPulseWidth, 12);
-    EXPECT_EQ(dlg.m_nPowerAmp, 12);
-    EXPECT_EQ(dlg.m_nCapacitance, 0);
-    EXPECT_EQ(dlg.m_nVoltage, 3);
-    EXPECT_EQ(dlg.m_nMachSpeed, 30);
-    EXPECT_EQ(dlg.m_bSegParamChanged, 1);
-
-    dlg.m_bSegParamChanged = 0;  // as the main window's tick does
-    view.Type(id::IDC_SPEED, "31");
-    view.Type(id::IDC_PULSE_INTERVAL, "4");
-    view.Type(id::IDC_CAP, "39");
-    view.Click(id::IDC_SEG_SEND);
-    EXPECT_EQ(view.TakeMessages(), Messages{"您输入的加工速度值有误"});
-    EXPECT_EQ(dlg.m_nMachSpeed, 30);
-    EXPECT_EQ(dlg.m_bSegParamChanged, 1);
-    view.Type(id::IDC_SPEED, "0");
-    view.Click(id::IDC_SPEED_PLUS);  // refused: a raised flag stays raised
-    EXPECT_EQ(dlg.m_bSegParamChanged, 1);
+    EXPECT_EQ(dlg.m_bSegParamChanged, 0);
 }
 
 TEST_F(MachiningParamTest, LiftHeightIsStoredNegativeWithinAThousandMillimetres) {

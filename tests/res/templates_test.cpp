@@ -193,3 +193,26 @@ TEST(Templates, FileProcessingRectanglesAsGiven) {
 
 }  // namespace
 }  // namespace ks::res
+
+namespace ks::res {
+namespace {
+
+// The about panel's guidance follows what the console does: a failed link
+// comes back by itself, a new job starts at hole 1, a finished one after 复位.
+TEST(SystemNotice, GuidanceMatchesTheConsole) {
+    const std::vector<std::string> lines = SystemNoticeLines();
+    const auto line = [&](const std::string& words) {
+        for (const std::string& l : lines)
+            if (l.find(words) != std::string::npos) return l;
+        return std::string();
+    };
+    const std::string link = line("通信中断");
+    ASSERT_FALSE(link.empty());
+    EXPECT_NE(link.find("无需重新启动"), std::string::npos) << link;
+    EXPECT_EQ(link.find("再重新启动"), std::string::npos) << link;
+    EXPECT_FALSE(line("新指定的加工文件从第1孔开始").empty());
+    EXPECT_FALSE(line("加工完成后按“复位”").empty());
+}
+
+}  // namespace
+}  // namespace ks::res

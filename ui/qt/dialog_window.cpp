@@ -8,6 +8,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QScreen>
+#include <QSpacerItem>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -339,6 +343,26 @@ void DialogWindow::MessageBox(const std::string& text) {
     QMessageBox box(QMessageBox::NoIcon, QString::fromUtf8(res::kAppName), Q(text), QMessageBox::Ok, this);
     // The one button speaks the operator's language like the text above it.
     box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("window", "确定"));
+    box.exec();
+}
+
+// A long first line would run into the box's edge: the box is made wide
+// enough for the widest line, within the screen.
+void DialogWindow::WarningBox(const std::string& title, const std::string& text) {
+    if (m_messageHook) {
+        m_messageHook(title + "\n" + text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, Q(title), Q(text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.button(QMessageBox::Ok)->setText(QCoreApplication::translate("window", "确定"));
+    int widest = 0;
+    const QFontMetrics metrics(box.font());
+    for (const QString& line : Q(text).split(QLatin1Char('\n'))) widest = std::max(widest, metrics.horizontalAdvance(line));
+    const int limit = screen() ? screen()->availableGeometry().width() * 3 / 4 : 900;
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(std::min(widest + 40, limit), 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
 }
 

@@ -20,6 +20,7 @@ namespace {
 bool g_latin = false;
 constexpr const char* kDesignFont = "ksDesignFont";
 constexpr int kSmallestPercent = 60;
+constexpr qreal kCondensePoints = 20;
 
 // The text a control shows and the width it has for it, in pixels; no room
 // for controls whose text wraps or that draw no text of their own.
@@ -96,6 +97,16 @@ void FitToRoom(QWidget* w) {
     // A label already narrowed to its field (the coordinate digits) keeps
     // its height; it is as wide as it may get.
     if (design.stretch() > 0 && design.stretch() < 100) return;
+    // Large digits stand in pairs (the whole millimetres beside ".ddd"):
+    // narrowed, never made smaller, so the two keep one height.
+    if (qobject_cast<QLabel*>(w) != nullptr && design.pointSizeF() >= kCondensePoints) {
+        QFont narrow = design;
+        narrow.setStretch(QFont::AnyStretch);
+        const int need = WidestLine(narrow, room.text);
+        if (need > room.width) narrow.setStretch(std::max(70, room.width * 100 / need));
+        if (w->font() != narrow) w->setFont(narrow);
+        return;
+    }
     QFont f = design;
     const bool byPixels = design.pixelSize() > 0;
     const qreal full = byPixels ? design.pixelSize() : design.pointSizeF();

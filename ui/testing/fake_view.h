@@ -128,6 +128,13 @@ public:
         m_messages.push_back(text);
         if (whileMessageShown) whileMessageShown(text);
     }
+    void WarningBox(const std::string& title, const std::string& text) override {
+        m_warningTitles.push_back(title);
+        MessageBox(title + "\n" + text);
+    }
+    // Titles of the warning boxes, in order; Messages() has each as its
+    // title, a line break and its text.
+    const std::vector<std::string>& WarningTitles() const { return m_warningTitles; }
     // Runs while a message box is up: a window's box turns an event loop of
     // its own, in which timers and paints go on.
     std::function<void(const std::string&)> whileMessageShown;
@@ -154,6 +161,7 @@ private:
     std::map<int, int> m_pictures;
     std::vector<std::pair<int, int>> m_pictureHistory;
     std::vector<std::string> m_messages;
+    std::vector<std::string> m_warningTitles;
     std::string m_title;
     std::map<int, uint32_t> m_timers;
     std::vector<TimerCall> m_timerCalls;
