@@ -73,8 +73,8 @@ FontSpec TemplateFontSpec(const res::DialogTemplate& t) {
 }
 
 HFONT TemplateFont(const res::DialogTemplate& t) {
-    const FontSpec spec = TemplateFontSpec(t);
-    return FontFor(spec.face, spec.points, spec.pixels);
+    const FontSpec wanted = TemplateFontSpec(t);
+    return FontFor(wanted.face, wanted.points, wanted.pixels);
 }
 
 DWORD WindowStyle(const res::DialogTemplate& t) {

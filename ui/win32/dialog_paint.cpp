@@ -68,9 +68,9 @@ void DialogWindow::ApplyFont(int id, HWND control) {
     if (c == nullptr || !TakesColours(c->kind)) return;
     auto style = m_styles.find(id);
     const bool own = style != m_styles.end() && style->second && !style->second->fontFace.empty();
-    const FontSpec spec = own ? FontSpec{style->second->fontFace, style->second->fontPoints, 0}
+    const FontSpec wanted = own ? FontSpec{style->second->fontFace, style->second->fontPoints, 0}
                               : TemplateFontSpec(*m_template);
-    auto make = [&](int percent) { return FontFor(spec.face, spec.points, spec.pixels, false, percent); };
+    auto make = [&](int percent) { return FontFor(wanted.face, wanted.points, wanted.pixels, false, percent); };
     HFONT font = make(100);
     if (c->kind == res::ControlKind::ListBox) {
         if (auto fit = m_listFit.find(id); fit != m_listFit.end()) font = make(fit->second.percent);
