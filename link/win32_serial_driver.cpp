@@ -1,10 +1,7 @@
 #ifdef _WIN32
 #include "link/win32_serial_driver.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/windows_h.h"
 
 #include <cerrno>
 #include <cstring>

@@ -3,13 +3,7 @@
 // uses the calling-convention and export macros of windows.h without
 // including it, so that comes first there.
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_h.h"
 #endif
 #include <GL/gl.h>
 #include <GL/glu.h>

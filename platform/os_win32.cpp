@@ -1,13 +1,7 @@
 #include "platform/os.h"
 #include "platform/language.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/windows_h.h"
 
 #include <cstdio>
 #include <io.h>
