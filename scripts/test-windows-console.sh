@@ -66,6 +66,23 @@ panel_round() {
   wc_wait 15 wc_not wc_panel_shown
 }
 
+# wc_set_xy X_UM Y_UM: in 定位分中, X and Y typed in mm and each set by its
+# button, then 确定. Panel client pixels are template units x 2 and x 620/314.
+wc_set_xy() {
+  wc_click "${wc_launcher_x[2]}" $wc_launcher_y
+  wc_wait 15 wc_panel_shown || return 1
+  local row py um
+  for row in "349 $1" "417 $2"; do
+    read -r py um <<<"$row"
+    xdotool mousemove --sync $((X + 4 + 406)) $((Y + 52 + py)) click 1 key End shift+Home
+    xdotool type "$(awk -v um="$um" 'BEGIN { printf "%.4f", um / 1000 }')"
+    xdotool mousemove --sync $((X + 4 + 606)) $((Y + 52 + py)) click 1
+    sleep 0.5
+  done
+  wc_close_panel 2
+  wc_wait 15 wc_not wc_panel_shown
+}
+
 # map_shot OUT: the hole map frame of the window at client corner CX CY
 # (template 102's frame: 735 x 617 pixels at 3, 30).
 map_shot() { import -window root -crop "735x617+$((CX + 3))+$((CY + 30))" +repage "$1"; }
@@ -207,8 +224,11 @@ console_checks() {
     fail "sample job: $(drill_count "$csim") of $holes holes drilled, Hole=$(saved_hole) saved (log: $csim)"
   fi
 
-  # Again, paused and resumed, and the simulator switched off and on.
+  # Again from 复位 (a finished job starts over only from there), paused and
+  # resumed, and the simulator switched off and on.
   local mark=$(($(wc -l <"$csim") + 1)) before
+  wc_click "${wc_launcher_x[5]}" $wc_launcher_y
+  wc_wait 20 hole_saved 0
   wc_click "${wc_launcher_x[6]}" $wc_launcher_y
   wc_wait 120 drilled_at_least 3 "$csim" "$mark"
   wc_click "${wc_pause_button[@]}"
@@ -236,14 +256,31 @@ console_checks() {
   else
     fail "simulator off mid-job: 加工参数 panel after ${first:-never} ms, then ${second:-never} ms"
   fi
-  local csim2=$cdir/sim-again.log
+  # Switched on again, the controller counts from 0 where the axes stand. The
+  # operator sets X and Y to where they stand in the job's coordinates (here
+  # the switched-off simulator's last word) before the job may go on.
+  local csim2=$cdir/sim-again.log stood_x stood_y
+  read -r stood_x stood_y < <(sed -n 's/^kestrane-sim: axes stood at x=\(-*[0-9]*\) y=\(-*[0-9]*\) .*/\1 \2/p' "$work/sim.log")
   start_sim --drill-ms 200 --speed-scale 12000 --log "$csim2" || fail "simulator on again"
   # Found again, the console sends the speed level and axis lock anew.
   wc_wait 30 grep -q ' speed ' "$csim2"
   wc_click "${wc_launcher_x[6]}" $wc_launcher_y
+  sleep 5
+  if ! grep -qE ' (move|drill) ' "$csim2"; then
+    pass "simulator on again: start neither moves nor drills while X and Y are not set anew"
+  else
+    fail "simulator on again: start before X and Y were set: $(grep -E ' (move|drill) ' "$csim2" | head -3)"
+  fi
+  if [ -n "$stood_y" ] && wc_set_xy "$stood_x" "$stood_y" &&
+     wc_wait 10 grep -q " preset-x value=$stood_x" "$csim2" && grep -q " preset-y value=$stood_y" "$csim2"; then
+    pass "定位分中: X and Y set to where the axes stood ($stood_x, $stood_y um) reach the controller"
+  else
+    fail "setting X and Y after the restart (axes stood at '${stood_x:-?}' '${stood_y:-?}'; log: $csim2)"
+  fi
+  wc_click "${wc_launcher_x[6]}" $wc_launcher_y
   if wc_wait 300 drilled_at "$last_place" "$csim2" && wc_wait 20 hole_saved "$last" &&
      drilled_as_job "$mark" "$csim" "$csim2"; then
-    pass "simulator on again: one more start completes the job, every hole at its place"
+    pass "simulator on again, X and Y set: one more start completes the job, every hole at its place"
   else
     fail "after the simulator came back: $(drill_count "$csim2") drills, Hole=$(saved_hole) (logs: $csim, $csim2)"
   fi

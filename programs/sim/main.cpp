@@ -87,6 +87,10 @@ int main(int argc, char** argv) {
                  n.requests, static_cast<unsigned long long>(machine.CommandCount()),
                  machine.HolesFinished(), n.ignored, n.exceptions, n.dropped, n.wrongSlave,
                  n.corruptedCrc, n.delayed, n.vanished);
+    // A controller switched off forgets its coordinates; whoever sets them
+    // again after the restart needs to know where the axes were left.
+    std::fprintf(stderr, "kestrane-sim: axes stood at x=%d y=%d z=%d um\n", machine.Position(ks::sim::Axis::X),
+                 machine.Position(ks::sim::Axis::Y), machine.Position(ks::sim::Axis::Z));
     if (log) std::fclose(log);
     return 0;
 }

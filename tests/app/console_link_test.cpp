@@ -272,7 +272,7 @@ TEST(ConsoleLinkTest, AnotherDeviceBehindThePortAfterTheLossCarriesTheJobOn) {
     TwoControllers line(rig.simDriver, secondDriver);
     const Holes holes = Row(4);
     rig.WriteSettings(rig.WriteJob(holes), 0);
-    rig.Open(line);
+    const auto closesFirst = rig.OpenOnLocalLine(line);
     rig.view.Click(ids::IDC_LOCK);
     rig.view.Click(ids::IDC_START);
     ASSERT_TRUE(rig.TickUntil([&] { return rig.dlg->m_Hole[2].bDone == 1; }));

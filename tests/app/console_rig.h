@@ -147,6 +147,19 @@ public:
         started = view.Open(*dlg);
         if (paint) dlg->OnPaint();
     }
+    // The console closes its port as it goes, so a line made after the rig
+    // must outlive the console: keep the returned guard after the line.
+    struct [[nodiscard]] ClosesFirst {
+        ConsoleRig& rig;
+        ~ClosesFirst() {
+            rig.view.Close();
+            rig.dlg.reset();
+        }
+    };
+    ClosesFirst OpenOnLocalLine(SerialDriver& line) {
+        Open(line);
+        return ClosesFirst{*this};
+    }
     // One timer period of virtual time, then the tick.
     void Tick() {
         clock.Advance(view.TimerPeriod(ids::TIMER_STATUS).value_or(60));

@@ -136,7 +136,7 @@ TEST(ConsoleRunTest, StaleFinishedBitArrivingLateLeavesTheHoleDrilling) {
     LateStatusLine line(rig.driver);
     const Holes holes = Grid(3);
     rig.WriteSettings(rig.WriteJob(holes), 0);
-    rig.Open(line);
+    const auto closesFirst = rig.OpenOnLocalLine(line);
     rig.view.Click(ids::IDC_START);
     CConsoleDlg& dlg = *rig.dlg;
     ASSERT_TRUE(rig.TickUntil([&] {

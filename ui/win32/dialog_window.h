@@ -73,6 +73,7 @@ public:
     void SetButtonPicture(int id, int bitmapId) override;
     void SetWindowTitle(const std::string& title) override;
     void MessageBox(const std::string& text) override;
+    void WarningBox(const std::string& title, const std::string& text) override;
     void Invalidate(bool erase) override;
     Rect WindowRect() override;
     void MoveWindow(const Rect& rect) override;

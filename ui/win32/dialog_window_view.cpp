@@ -156,6 +156,8 @@ void DialogWindow::SetWindowTitle(const std::string& title) { ::SetWindowTextW(m
 
 void DialogWindow::MessageBox(const std::string& text) { ShowMessage(m_hwnd, text); }
 
+void DialogWindow::WarningBox(const std::string& title, const std::string& text) { ShowWarning(m_hwnd, title, text); }
+
 void DialogWindow::Invalidate(bool erase) {
     RefreshStyles();
     ::RedrawWindow(m_hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | (erase ? RDW_ERASE : 0));

@@ -36,6 +36,10 @@ void ShowMessage(HWND owner, const std::string& text) {
     ::MessageBoxW(owner, Wide(text).c_str(), Wide(res::kAppName).c_str(), MB_OK);
 }
 
+void ShowWarning(HWND owner, const std::string& title, const std::string& text) {
+    ::MessageBoxW(owner, Wide(text).c_str(), Wide(title).c_str(), MB_OK | MB_ICONWARNING);
+}
+
 std::wstring OpenFileFilter(const std::string& filter) {
     std::wstring out;
     size_t start = 0;

@@ -1,5 +1,5 @@
 #pragma once
-// The system's own dialogs the logic asks for: the message box, the
+// The system's own dialogs the logic asks for: the message boxes, the
 // open-file dialog and the folder picker. Internal to ui/win32.
 #include "ui/win32/windows_h.h"
 
@@ -10,6 +10,8 @@
 namespace ks::ui::win32 {
 
 void ShowMessage(HWND owner, const std::string& text);
+// Titled, with the warning sign: something asked for was not done.
+void ShowWarning(HWND owner, const std::string& title, const std::string& text);
 
 // The filter "label|pattern|...||" in the form GetOpenFileName takes
 // ("label\0pattern\0...\0\0"); patterns match without regard to case there.
