@@ -209,6 +209,7 @@ PairScanner::PairScanner(std::string_view window, size_t base, size_t offset, bo
     : m_begin(window.data()), m_end(window.data() + window.size()), m_p(m_begin + (offset - base)),
       m_linesEnd(m_end), m_base(base), m_last(last) {
     while (m_linesEnd > m_begin && m_linesEnd[-1] != '\n') --m_linesEnd;
+    m_blocks.at = m_begin;
 }
 
 PairScanner::Step PairScanner::Next(Pair& pair) {
@@ -268,18 +269,23 @@ PairScanner::Step PairScanner::SkipPlain(Pair& pair, Stop stop) {
 }
 
 #if defined(__SSE2__)
-const uint64_t* PairScanner::KindsAt(const char* block) {
-    const ptrdiff_t index = m_blocks.at != nullptr && block >= m_blocks.at ? (block - m_blocks.at) / 64 : -1;
-    if (index >= 0 && index < m_blocks.count) return m_blocks.kinds[index];
+// A block of the run sorted last (before the first run, none), or the
+// run from this block on.
+inline const uint64_t* PairScanner::KindsAt(const char* block) {
+    const size_t index = static_cast<size_t>(block - m_blocks.at) / 64;
+    return index < m_blocks.count ? m_blocks.kinds[index] : SortRun(block);
+}
+
+const uint64_t* PairScanner::SortRun(const char* block) {
 #if defined(__x86_64__) || defined(__i386__)
     static const auto classify =
         __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul") ? ClassifyWide : Classify;
 #else
     constexpr auto classify = Classify;
 #endif
-    const ptrdiff_t whole = (m_linesEnd - block) / 64;
+    const size_t whole = static_cast<size_t>(m_linesEnd - block) / 64;
     m_blocks.at = block;
-    m_blocks.count = std::min<ptrdiff_t>(whole, kRun);
+    m_blocks.count = std::min<size_t>(whole, kRun);
     if (m_blocks.count > 0) {
         classify(block, static_cast<int>(m_blocks.count), m_blocks.kinds);
     } else {  // the bytes up to the last line feed end inside this block

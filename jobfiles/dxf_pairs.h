@@ -52,10 +52,11 @@ private:
     static constexpr int kRun = 8;
     struct Blocks {
         const char* at = nullptr;  // the first block of the run
-        ptrdiff_t count = 0;
+        size_t count = 0;
         uint64_t kinds[kRun][4] = {};  // by Kind
     };
     const uint64_t* KindsAt(const char* block);
+    const uint64_t* SortRun(const char* block);
     bool Stops(Pair& pair, Stop stop, Step& step);
     const char* LineStart(const char* p) const;
     Step SkipPlain(Pair& pair, Stop stop);

@@ -40,9 +40,38 @@ const char* WordEnd(const char* p, const char* end) {
     return p;
 }
 
+#if defined(__SSE2__)
+// Bit i: p[i] is a blank, for 16 bytes.
+uint32_t BlankBits(const char* p) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i c = _mm_sub_epi8(v, _mm_set1_epi8('\t'));  // tab, LF, VT, FF, CR
+    const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
+                                       _mm_cmpeq_epi8(_mm_min_epu8(c, _mm_set1_epi8(4)), c));
+    return static_cast<uint32_t>(_mm_movemask_epi8(blank));
+}
+#endif
+
 }  // namespace
 
 bool WordScanner::ReadWord(std::string_view& word, size_t maxWord) {
+#if defined(__SSE2__)
+    // The words of a drawing are short: mostly the blanks before one, the
+    // word and the blanks after it lie within the next 16 bytes.
+    if (m_end - m_pos >= 16) {
+        const uint32_t blanks = BlankBits(m_pos);
+        const uint32_t others = ~blanks & 0xFFFF;
+        const uint32_t start = others != 0 ? static_cast<uint32_t>(__builtin_ctz(others)) : 16;
+        const uint32_t blanksAfter = start < 16 ? blanks >> start << start : 0;
+        const uint32_t end = blanksAfter != 0 ? static_cast<uint32_t>(__builtin_ctz(blanksAfter)) : 16;
+        const uint32_t next = end < 16 ? others >> end << end : 0;
+        if (next != 0) {
+            const size_t len = end - start;
+            word = std::string_view(m_pos + start, len < maxWord ? len : maxWord);
+            m_pos += __builtin_ctz(next);
+            return true;
+        }
+    }
+#endif
     while (m_pos < m_end && IsScanBlank(*m_pos)) ++m_pos;
     const char* start = m_pos;
     m_pos = WordEnd(m_pos, m_end);
@@ -105,6 +134,22 @@ int WordScanner::SearchNarrow(const std::vector<Key>& keys, const char* from, co
 #endif
 
 #if defined(__x86_64__) || defined(__i386__)
+namespace {
+
+// Bit i: an anchor pair of one of the keys starts at q + i.
+__attribute__((target("avx2"))) inline uint32_t AnchorPairs(const char* q, const __m256i* first, const __m256i* second,
+                                                            size_t keys) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + 1));
+    __m256i any = _mm256_setzero_si256();
+    for (size_t k = 0; k < keys; ++k) {
+        any = _mm256_or_si256(any, _mm256_and_si256(_mm256_cmpeq_epi8(a, first[k]), _mm256_cmpeq_epi8(b, second[k])));
+    }
+    return static_cast<uint32_t>(_mm256_movemask_epi8(any));
+}
+
+}  // namespace
+
 // The same 32 bytes at a time, where the processor has AVX2.
 __attribute__((target("avx2"))) int WordScanner::SearchWide(const std::vector<Key>& keys, const char* from,
                                                           const char*& p) const {
@@ -113,20 +158,25 @@ __attribute__((target("avx2"))) int WordScanner::SearchWide(const std::vector<Ke
         first[k] = _mm256_set1_epi8(keys[k].word[keys[k].anchor]);
         second[k] = _mm256_set1_epi8(keys[k].word[keys[k].anchor + 1]);
     }
+    // 64 bytes a round, one test for both halves: anchor pairs are rare.
     for (; m_end - p >= 33; p += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
-        __m256i any = _mm256_setzero_si256();
-        for (size_t k = 0; k < keys.size(); ++k) {
-            any = _mm256_or_si256(any, _mm256_and_si256(_mm256_cmpeq_epi8(a, first[k]), _mm256_cmpeq_epi8(b, second[k])));
+        uint64_t bits = AnchorPairs(p, first, second, keys.size());
+        if (m_end - p >= 65) {
+            bits |= uint64_t{AnchorPairs(p + 32, first, second, keys.size())} << 32;
+            if (bits == 0) {
+                p += 32;
+                continue;
+            }
         }
-        for (unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(any)); bits != 0; bits &= bits - 1) {
-            const int found = KeyAt(keys, p + __builtin_ctz(bits), from);
+        for (; bits != 0; bits &= bits - 1) {
+            const int at = __builtin_ctzll(bits);
+            const int found = KeyAt(keys, p + at, from);
             if (found >= 0) {
-                p += __builtin_ctz(bits);
+                p += at;
                 return found;
             }
         }
+        if (m_end - p >= 65) p += 32;
     }
     return -1;
 }
