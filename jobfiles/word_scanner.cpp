@@ -40,38 +40,9 @@ const char* WordEnd(const char* p, const char* end) {
     return p;
 }
 
-#if defined(__SSE2__)
-// Bit i: p[i] is a blank, for 16 bytes.
-uint32_t BlankBits(const char* p) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i c = _mm_sub_epi8(v, _mm_set1_epi8('\t'));  // tab, LF, VT, FF, CR
-    const __m128i blank = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(' ')),
-                                       _mm_cmpeq_epi8(_mm_min_epu8(c, _mm_set1_epi8(4)), c));
-    return static_cast<uint32_t>(_mm_movemask_epi8(blank));
-}
-#endif
-
 }  // namespace
 
 bool WordScanner::ReadWord(std::string_view& word, size_t maxWord) {
-#if defined(__SSE2__)
-    // The words of a drawing are short: mostly the blanks before one, the
-    // word and the blanks after it lie within the next 16 bytes.
-    if (m_end - m_pos >= 16) {
-        const uint32_t blanks = BlankBits(m_pos);
-        const uint32_t others = ~blanks & 0xFFFF;
-        const uint32_t start = others != 0 ? static_cast<uint32_t>(__builtin_ctz(others)) : 16;
-        const uint32_t blanksAfter = start < 16 ? blanks >> start << start : 0;
-        const uint32_t end = blanksAfter != 0 ? static_cast<uint32_t>(__builtin_ctz(blanksAfter)) : 16;
-        const uint32_t next = end < 16 ? others >> end << end : 0;
-        if (next != 0) {
-            const size_t len = end - start;
-            word = std::string_view(m_pos + start, len < maxWord ? len : maxWord);
-            m_pos += __builtin_ctz(next);
-            return true;
-        }
-    }
-#endif
     while (m_pos < m_end && IsScanBlank(*m_pos)) ++m_pos;
     const char* start = m_pos;
     m_pos = WordEnd(m_pos, m_end);
