@@ -47,6 +47,8 @@ bool StopsSkipping(std::string_view v) {
     }
 }
 
+constexpr size_t kModelRoom = size_t{1} << 14;
+
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // some writers put it first
 
@@ -57,7 +59,13 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // some writers put it f
 // from its code-0 pair to the next one.
 class DrawingReader::Machine {
 public:
-    explicit Machine(Drawing& out) : m_out(out) { m_out = Drawing{}; }
+    // Room for the model space records of most drawings from the start:
+    // pages never written are never taken, and growing would copy all
+    // that was kept, over and over.
+    explicit Machine(Drawing& out) : m_out(out) {
+        m_out = Drawing{};
+        m_out.model.reserve(kModelRoom);
+    }
 
     void Feed(const DrawingWindow& w) {
         if (m_at == At::Over) return;
