@@ -47,7 +47,11 @@ bool StopsSkipping(std::string_view v) {
     }
 }
 
-constexpr size_t kModelRoom = size_t{1} << 14;
+// A list of records that reaches the first size gets room for the second
+// at once: pages never written are never taken, and growing step by step
+// would copy all that was kept, over and over.
+constexpr size_t kRecordsBeforeRoom = 1024;
+constexpr size_t kRecordRoom = size_t{1} << 14;
 
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // some writers put it first
@@ -59,13 +63,7 @@ constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // some writers put it f
 // from its code-0 pair to the next one.
 class DrawingReader::Machine {
 public:
-    // Room for the model space records of most drawings from the start:
-    // pages never written are never taken, and growing would copy all
-    // that was kept, over and over.
-    explicit Machine(Drawing& out) : m_out(out) {
-        m_out = Drawing{};
-        m_out.model.reserve(kModelRoom);
-    }
+    explicit Machine(Drawing& out) : m_out(out) { m_out = Drawing{}; }
 
     void Feed(const DrawingWindow& w) {
         if (m_at == At::Over) return;
@@ -305,6 +303,7 @@ private:
         if (!keep || !Count()) return;
         std::vector<Entity>& list = m_block >= 0 ? m_out.blocks[static_cast<size_t>(m_block)].entities : m_out.model;
         if (m_entity.kind == EntityKind::Insert) m_names.push_back({m_block, list.size(), std::move(m_blockName)});
+        if (list.size() == kRecordsBeforeRoom) list.reserve(kRecordRoom);
         list.push_back(m_entity);
     }
 
