@@ -103,23 +103,32 @@ DrawingCheck CheckHoleTable(const dxf::Drawing& drawing, std::span<const HoleRec
                             const TableReading& reading) {
     DrawingCheck out;
     std::vector<Triple> written;
+    written.reserve(table.size());
     for (const HoleRecord& h : table) {
         if (h.radius > 0) written.push_back({h.x, h.y, h.radius});
     }
-    std::sort(written.begin(), written.end());
 
     const int32_t ox = dxf::OriginMicrometres(drawing.ucsOrigin.x, reading.scale);
     const int32_t oy = dxf::OriginMicrometres(drawing.ucsOrigin.y, reading.scale);
     std::vector<Seen> seen;
+    seen.reserve(written.size());
     const dxf::PlaceEnd end = dxf::PlaceModelCircles(drawing, [&](const dxf::PlacedCircle& c) {
         const dxf::PlacedMicrometres um = dxf::ToMicrometres(c, ox, oy, reading.scale);
         if (um.r <= 0 || !bounds.Contains(um.r)) return true;
         const Triple t{um.x, um.y, um.r};
-        const bool found = std::binary_search(written.begin(), written.end(), t);
-        seen.push_back({t, found ? kFound : Classify(c, t, reading)});
+        seen.push_back({t, Classify(c, t, reading)});
         return true;
     });
     out.tooLarge = end == dxf::PlaceEnd::TooMany || drawing.status == dxf::ReadStatus::TooLarge;
+    // Mostly the table holds the drawing's circles one for one, in the
+    // drawing's order: then nothing is missing and nothing added.
+    const auto sameCircle = [](const Seen& s, const Triple& t) { return s.t == t; };
+    if (std::equal(seen.begin(), seen.end(), written.begin(), written.end(), sameCircle)) return out;
+
+    std::sort(written.begin(), written.end());
+    for (Seen& s : seen) {
+        if (std::binary_search(written.begin(), written.end(), s.t)) s.reason = kFound;
+    }
 
     // Each position once, with the reason of its first record.
     std::stable_sort(seen.begin(), seen.end(), [](const Seen& a, const Seen& b) { return a.t < b.t; });

@@ -47,6 +47,12 @@ bool StopsSkipping(std::string_view v) {
     }
 }
 
+// A list of records that reaches the first size gets room for the second
+// at once: pages never written are never taken, and growing step by step
+// would copy all that was kept, over and over.
+constexpr size_t kRecordsBeforeRoom = 1024;
+constexpr size_t kRecordRoom = size_t{1} << 14;
+
 constexpr std::string_view kBinarySentinel = "AutoCAD Binary DXF";
 constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";  // some writers put it first
 
@@ -297,6 +303,7 @@ private:
         if (!keep || !Count()) return;
         std::vector<Entity>& list = m_block >= 0 ? m_out.blocks[static_cast<size_t>(m_block)].entities : m_out.model;
         if (m_entity.kind == EntityKind::Insert) m_names.push_back({m_block, list.size(), std::move(m_blockName)});
+        if (list.size() == kRecordsBeforeRoom) list.reserve(kRecordRoom);
         list.push_back(m_entity);
     }
 

@@ -6,18 +6,25 @@
 #include <cstring>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #endif
 
 namespace ks::dxf {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+// Space, tab, CR, VT, FF: one test of a bit, as every value is trimmed.
+bool IsBlank(char c) {
+    constexpr uint64_t kBlanks = uint64_t{1} << ' ' | uint64_t{1} << '\t' | uint64_t{1} << '\r' | uint64_t{1} << '\v' |
+                                 uint64_t{1} << '\f';
+    const auto u = static_cast<unsigned char>(c);
+    return u <= ' ' && ((kBlanks >> u) & 1) != 0;
+}
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-    return s;
+inline std::string_view Trim(std::string_view s) {
+    size_t begin = 0, end = s.size();
+    while (begin < end && IsBlank(s[begin])) ++begin;
+    while (end > begin && IsBlank(s[end - 1])) --end;
+    return s.substr(begin, end - begin);
 }
 
 // The usual code lines without a library call: blanks, one to nine
@@ -54,31 +61,9 @@ inline __attribute__((always_inline)) const char* LineFeed(const char* from, con
 
 // One bit per byte of 64, by kind: line feeds; digits; and the bytes that
 // may make a code line worth reading: a 0 (it may start the number) or
-// anything but a digit or a blank.
-enum Kind { kLf, kDigit, kSuspect, kKinds };
-
-void Classify(const char* p, uint64_t* kinds) {
-    const __m128i lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' '), zero = _mm_set1_epi8('0');
-    const __m128i nine = _mm_set1_epi8(9), tab = _mm_set1_epi8('\t'), four = _mm_set1_epi8(4);
-    // Named words rather than an array: they stay in registers.
-    uint64_t lfs = 0, digits = 0, suspects = 0;
-    for (int i = 0; i < 4; ++i) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
-        const __m128i d = _mm_sub_epi8(v, zero);
-        const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
-        const __m128i c = _mm_sub_epi8(v, tab);  // tab, LF, VT, FF, CR
-        const __m128i isBlank = _mm_or_si128(_mm_cmpeq_epi8(v, sp), _mm_cmpeq_epi8(_mm_min_epu8(c, four), c));
-        const __m128i other = _mm_andnot_si128(_mm_or_si128(isDigit, isBlank), _mm_set1_epi8(-1));
-        const __m128i suspect = _mm_or_si128(_mm_cmpeq_epi8(v, zero), other);
-        const int shift = 16 * i;
-        lfs |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))} << shift;
-        digits |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(isDigit))} << shift;
-        suspects |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(suspect))} << shift;
-    }
-    kinds[kLf] = lfs;
-    kinds[kDigit] = digits;
-    kinds[kSuspect] = suspects;
-}
+// anything but a digit or a blank. And the parity of the line feeds up to
+// each byte, which tells code lines from value lines.
+enum Kind { kLf, kDigit, kSuspect, kParity, kKinds };
 
 // Bit i: the parity of bits 0..i.
 uint64_t PrefixXor(uint64_t x) {
@@ -91,6 +76,74 @@ uint64_t PrefixXor(uint64_t x) {
     return x;
 }
 
+// Blocks of 64 bytes from p on, one row of kinds each.
+using Kinds = uint64_t[kKinds];
+
+void Classify(const char* p, int blocks, Kinds* kinds) {
+    const __m128i lf = _mm_set1_epi8('\n'), sp = _mm_set1_epi8(' '), zero = _mm_set1_epi8('0');
+    const __m128i nine = _mm_set1_epi8(9), tab = _mm_set1_epi8('\t'), four = _mm_set1_epi8(4);
+    for (int b = 0; b < blocks; ++b, p += 64) {
+        // Named words rather than an array: they stay in registers.
+        uint64_t lfs = 0, digits = 0, suspects = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+            const __m128i d = _mm_sub_epi8(v, zero);
+            const __m128i isDigit = _mm_cmpeq_epi8(_mm_min_epu8(d, nine), d);
+            const __m128i c = _mm_sub_epi8(v, tab);  // tab, LF, VT, FF, CR
+            const __m128i isBlank = _mm_or_si128(_mm_cmpeq_epi8(v, sp), _mm_cmpeq_epi8(_mm_min_epu8(c, four), c));
+            const __m128i other = _mm_andnot_si128(_mm_or_si128(isDigit, isBlank), _mm_set1_epi8(-1));
+            const __m128i suspect = _mm_or_si128(_mm_cmpeq_epi8(v, zero), other);
+            const int shift = 16 * i;
+            lfs |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf)))} << shift;
+            digits |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(isDigit))} << shift;
+            suspects |= uint64_t{static_cast<uint32_t>(_mm_movemask_epi8(suspect))} << shift;
+        }
+        kinds[b][kLf] = lfs;
+        kinds[b][kDigit] = digits;
+        kinds[b][kSuspect] = suspects;
+        kinds[b][kParity] = PrefixXor(lfs);
+    }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// The same 32 bytes at a time, where the processor has AVX2: each byte's
+// class is looked up by its two halves, the lookups ANDed. Bit 7: a digit;
+// bit 6: a line feed; bits 0-2: a digit but 0, or a blank (by the high
+// half: 3 for the digits, 2 for the space, 0 for tab to CR); a byte with
+// none of these is suspect. The parity by a carry-less multiplication with
+// all ones.
+__attribute__((target("avx2,pclmul"))) void ClassifyWide(const char* p, int blocks, Kinds* kinds) {
+    constexpr char kD = static_cast<char>(0x80), kL = 0x40, kP0 = 1, kP2 = 2, kP3 = 4;
+    const __m256i byLow = _mm256_setr_epi8(  // the low half: 0 to 15, twice
+        kD | kP2, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3 | kP0,
+        kL | kP0, kP0, kP0, kP0, 0, 0, kD | kP2, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3, kD | kP3,
+        kD | kP3, kD | kP3 | kP0, kL | kP0, kP0, kP0, kP0, 0, 0);
+    const __m256i byHigh = _mm256_setr_epi8(kL | kP0, 0, kP2, kD | kP3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  //
+                                            kL | kP0, 0, kP2, kD | kP3, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
+    const __m256i halfMask = _mm256_set1_epi8(0x0F), plain = _mm256_set1_epi8(kP0 | kP2 | kP3);
+    const __m128i ones = _mm_set1_epi8(-1);
+    for (int b = 0; b < blocks; ++b, p += 64) {
+        uint64_t lfs = 0, digits = 0, suspects = 0;
+        for (int i = 0; i < 2; ++i) {
+            const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32 * i));
+            const __m256i low = _mm256_shuffle_epi8(byLow, _mm256_and_si256(v, halfMask));
+            const __m256i high = _mm256_shuffle_epi8(byHigh, _mm256_and_si256(_mm256_srli_epi16(v, 4), halfMask));
+            const __m256i cls = _mm256_and_si256(low, high);
+            const __m256i suspect = _mm256_cmpeq_epi8(_mm256_and_si256(cls, plain), _mm256_setzero_si256());
+            const int shift = 32 * i;
+            lfs |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_slli_epi16(cls, 1)))} << shift;
+            digits |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(cls))} << shift;
+            suspects |= uint64_t{static_cast<uint32_t>(_mm256_movemask_epi8(suspect))} << shift;
+        }
+        kinds[b][kLf] = lfs;
+        kinds[b][kDigit] = digits;
+        kinds[b][kSuspect] = suspects;
+        const __m128i parity = _mm_clmulepi64_si128(_mm_set_epi64x(0, static_cast<long long>(lfs)), ones, 0);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(&kinds[b][kParity]), parity);
+    }
+}
+#endif
+
 // Bits from..to-1.
 uint64_t Bits(int from, int to) {
     const uint64_t below = to >= 64 ? ~uint64_t{0} : (uint64_t{1} << to) - 1;
@@ -101,12 +154,15 @@ uint64_t Bits(int from, int to) {
 // parity of the line feeds before them), and the bytes that make a code
 // line not plain: anything but a digit or a blank, or a 0 after no digit.
 // The state runs from block to block, starting at the start of a code
-// line.
+// line, at byte `from` of the first block. Past the last line feed a
+// block holds none, so the parity of the last byte is that of the lines
+// read.
 class CodeLineFilter {
 public:
-    uint64_t Next(const uint64_t* k, uint64_t valid) {
+    uint64_t Next(const uint64_t* k, uint64_t valid, int from) {
         const uint64_t lf = k[kLf] & valid;
-        const uint64_t parity = PrefixXor(lf);
+        uint64_t parity = k[kParity];
+        if (from > 0 && ((parity >> (from - 1)) & 1) != 0) parity = ~parity;  // count from `from` on
         const uint64_t code = ~((parity ^ lf) ^ m_inValue) & ~lf & valid;
         const uint64_t digit = k[kDigit];
         const uint64_t digitBefore = (digit << 1) | (m_digit >> 63);
@@ -153,6 +209,7 @@ PairScanner::PairScanner(std::string_view window, size_t base, size_t offset, bo
     : m_begin(window.data()), m_end(window.data() + window.size()), m_p(m_begin + (offset - base)),
       m_linesEnd(m_end), m_base(base), m_last(last) {
     while (m_linesEnd > m_begin && m_linesEnd[-1] != '\n') --m_linesEnd;
+    m_blocks.at = m_begin;
 }
 
 PairScanner::Step PairScanner::Next(Pair& pair) {
@@ -212,18 +269,32 @@ PairScanner::Step PairScanner::SkipPlain(Pair& pair, Stop stop) {
 }
 
 #if defined(__SSE2__)
-const uint64_t* PairScanner::KindsAt(const char* block) {
-    if (m_block.at != block) {
-        if (m_linesEnd - block >= 64) {
-            Classify(block, m_block.kinds);
-        } else {
-            char padded[64] = {};
-            std::memcpy(padded, block, static_cast<size_t>(m_linesEnd - block));
-            Classify(padded, m_block.kinds);
-        }
-        m_block.at = block;
+// A block of the run sorted last (before the first run, none), or the
+// run from this block on.
+inline const uint64_t* PairScanner::KindsAt(const char* block) {
+    const size_t index = static_cast<size_t>(block - m_blocks.at) / 64;
+    return index < m_blocks.count ? m_blocks.kinds[index] : SortRun(block);
+}
+
+const uint64_t* PairScanner::SortRun(const char* block) {
+#if defined(__x86_64__) || defined(__i386__)
+    static const auto classify =
+        __builtin_cpu_supports("avx2") && __builtin_cpu_supports("pclmul") ? ClassifyWide : Classify;
+#else
+    constexpr auto classify = Classify;
+#endif
+    const size_t whole = static_cast<size_t>(m_linesEnd - block) / 64;
+    m_blocks.at = block;
+    m_blocks.count = std::min<size_t>(whole, kRun);
+    if (m_blocks.count > 0) {
+        classify(block, static_cast<int>(m_blocks.count), m_blocks.kinds);
+    } else {  // the bytes up to the last line feed end inside this block
+        char padded[64] = {};
+        std::memcpy(padded, block, static_cast<size_t>(m_linesEnd - block));
+        classify(padded, 1, m_blocks.kinds);
+        m_blocks.count = 1;
     }
-    return m_block.kinds;
+    return m_blocks.kinds[0];
 }
 
 // The start of the line that holds p: after the line feed before it.
@@ -242,15 +313,18 @@ PairScanner::Step PairScanner::SkipBlocks(Pair& pair, Stop stop, bool& found) {
     while (m_p < m_linesEnd) {
         CodeLineFilter filter;
         const char* block = m_begin + (static_cast<size_t>(m_p - m_begin) & ~size_t{63});
-        uint64_t from = ~uint64_t{0} << (m_p - block);
+        int from = static_cast<int>(m_p - block);
         const char* suspect = nullptr;
-        for (; block < m_linesEnd && suspect == nullptr; block += 64, from = ~uint64_t{0}) {
+        for (; block < m_linesEnd && suspect == nullptr; block += 64, from = 0) {
             const uint64_t* kinds = KindsAt(block);
             const size_t len = static_cast<size_t>(m_linesEnd - block);
-            const uint64_t valid = (len >= 64 ? ~uint64_t{0} : (uint64_t{1} << len) - 1) & from;
-            for (uint64_t flagged = filter.Next(kinds, valid); flagged != 0 && suspect == nullptr;) {
+            const uint64_t valid = (len >= 64 ? ~uint64_t{0} : (uint64_t{1} << len) - 1) & (~uint64_t{0} << from);
+            for (uint64_t flagged = filter.Next(kinds, valid, from); flagged != 0 && suspect == nullptr;) {
                 const int at = __builtin_ctzll(flagged);
-                const char* start = LineStart(block + at);
+                // The line starts after the last line feed before it, in
+                // this block or, seldom, an earlier one.
+                const uint64_t feedsBefore = kinds[kLf] & Bits(0, at);
+                const char* start = feedsBefore != 0 ? block + 64 - __builtin_clzll(feedsBefore) : LineStart(block + at);
                 suspect = start < m_p ? m_p : start;
                 // "0" alone on its line (a byte that is no digit is a blank
                 // there), the line and its value line whole in the window:

@@ -47,13 +47,16 @@ public:
     bool BrokenAtEnd() const { return m_brokenAtEnd; }
 
 private:
-    // The kinds of the bytes of one block of 64 (dxf_pairs.cpp), kept while
-    // reading goes on inside it.
-    struct Block {
-        const char* at = nullptr;
-        uint64_t kinds[3] = {};  // by Kind
+    // The kinds of the bytes of blocks of 64 (dxf_pairs.cpp), sorted a run
+    // of blocks at a time and kept while reading goes on inside them.
+    static constexpr int kRun = 8;
+    struct Blocks {
+        const char* at = nullptr;  // the first block of the run
+        size_t count = 0;
+        uint64_t kinds[kRun][4] = {};  // by Kind
     };
     const uint64_t* KindsAt(const char* block);
+    const uint64_t* SortRun(const char* block);
     bool Stops(Pair& pair, Stop stop, Step& step);
     const char* LineStart(const char* p) const;
     Step SkipPlain(Pair& pair, Stop stop);
@@ -66,7 +69,7 @@ private:
     size_t m_base;
     bool m_last;
     bool m_brokenAtEnd = false;
-    Block m_block;
+    Blocks m_blocks;
 };
 
 // A group code line: blanks around a whole number (a "+" may stand first).

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "platform/textnum.h"
 
@@ -60,11 +61,38 @@ bool AcceptHole(HoleTable& table, int32_t& count, RepeatIndex& index, const Radi
     return true;
 }
 
+namespace {
+
+// Rows this far apart at the most are counted into place rather than
+// sorted: the window holds 2001 of them.
+constexpr int64_t kCountedRows = 4096;
+
+// Stable by row key: counted through scratch when the keys lie close
+// together, as the keys of holes in the window do.
+void SortByRow(std::span<HoleRecord> holes, std::span<HoleRecord> scratch) {
+    const auto byRow = [](const HoleRecord& a, const HoleRecord& b) { return a.rowKey < b.rowKey; };
+    if (holes.empty()) return;
+    const auto [low, high] = std::minmax_element(holes.begin(), holes.end(), byRow);
+    const int32_t base = low->rowKey;
+    const int64_t rows = int64_t{high->rowKey} - base + 1;
+    if (rows > kCountedRows || scratch.size() < holes.size()) {
+        std::stable_sort(holes.begin(), holes.end(), byRow);
+        return;
+    }
+    std::vector<size_t> next(static_cast<size_t>(rows) + 1, 0);
+    for (const HoleRecord& h : holes) ++next[static_cast<size_t>(h.rowKey - base) + 1];
+    for (size_t i = 1; i < next.size(); ++i) next[i] += next[i - 1];
+    for (const HoleRecord& h : holes) scratch[next[static_cast<size_t>(h.rowKey - base)]++] = h;
+    std::copy(scratch.begin(), scratch.begin() + static_cast<std::ptrdiff_t>(holes.size()), holes.begin());
+}
+
+}  // namespace
+
 void OrderHoleTable(std::span<HoleRecord> holes, std::span<HoleRecord> scratch) {
     const auto first = holes.begin();
     const auto last = holes.end();
-    // Stable sorts throughout: ties keep the order of the drawing file.
-    std::stable_sort(first, last, [](const HoleRecord& a, const HoleRecord& b) { return a.rowKey < b.rowKey; });
+    // Stable throughout: ties keep the order of the drawing file.
+    SortByRow(holes, scratch);
     bool leftToRight = true;
     for (auto row = first; row != last;) {
         auto rowEnd = row;

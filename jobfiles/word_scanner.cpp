@@ -105,6 +105,22 @@ int WordScanner::SearchNarrow(const std::vector<Key>& keys, const char* from, co
 #endif
 
 #if defined(__x86_64__) || defined(__i386__)
+namespace {
+
+// Bit i: an anchor pair of one of the keys starts at q + i.
+__attribute__((target("avx2"))) inline uint32_t AnchorPairs(const char* q, const __m256i* first, const __m256i* second,
+                                                            size_t keys) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(q + 1));
+    __m256i any = _mm256_setzero_si256();
+    for (size_t k = 0; k < keys; ++k) {
+        any = _mm256_or_si256(any, _mm256_and_si256(_mm256_cmpeq_epi8(a, first[k]), _mm256_cmpeq_epi8(b, second[k])));
+    }
+    return static_cast<uint32_t>(_mm256_movemask_epi8(any));
+}
+
+}  // namespace
+
 // The same 32 bytes at a time, where the processor has AVX2.
 __attribute__((target("avx2"))) int WordScanner::SearchWide(const std::vector<Key>& keys, const char* from,
                                                           const char*& p) const {
@@ -113,20 +129,25 @@ __attribute__((target("avx2"))) int WordScanner::SearchWide(const std::vector<Ke
         first[k] = _mm256_set1_epi8(keys[k].word[keys[k].anchor]);
         second[k] = _mm256_set1_epi8(keys[k].word[keys[k].anchor + 1]);
     }
+    // 64 bytes a round, one test for both halves: anchor pairs are rare.
     for (; m_end - p >= 33; p += 32) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 1));
-        __m256i any = _mm256_setzero_si256();
-        for (size_t k = 0; k < keys.size(); ++k) {
-            any = _mm256_or_si256(any, _mm256_and_si256(_mm256_cmpeq_epi8(a, first[k]), _mm256_cmpeq_epi8(b, second[k])));
+        uint64_t bits = AnchorPairs(p, first, second, keys.size());
+        if (m_end - p >= 65) {
+            bits |= uint64_t{AnchorPairs(p + 32, first, second, keys.size())} << 32;
+            if (bits == 0) {
+                p += 32;
+                continue;
+            }
         }
-        for (unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(any)); bits != 0; bits &= bits - 1) {
-            const int found = KeyAt(keys, p + __builtin_ctz(bits), from);
+        for (; bits != 0; bits &= bits - 1) {
+            const int at = __builtin_ctzll(bits);
+            const int found = KeyAt(keys, p + at, from);
             if (found >= 0) {
-                p += __builtin_ctz(bits);
+                p += at;
                 return found;
             }
         }
+        if (m_end - p >= 65) p += 32;
     }
     return -1;
 }

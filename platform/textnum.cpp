@@ -72,19 +72,17 @@ int32_t AtoiRule(std::string_view text) {
 
 bool ExactDecimal(std::string_view text, double& value) {
     static constexpr double kTens[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    int64_t digits = 0;
-    int count = 0, fraction = -1;
-    for (const char c : text) {
-        if (c == '.' && fraction < 0) {
-            fraction = 0;
-            continue;
-        }
-        if (c < '0' || c > '9' || ++count > 15) return false;
-        digits = digits * 10 + (c - '0');
-        if (fraction >= 0) ++fraction;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    // Unsigned: a run too long to be taken wraps harmlessly before it is refused.
+    uint64_t digits = 0;
+    int count = 0, fraction = 0;
+    for (; p < end && IsDigit(*p); ++p, ++count) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    if (p < end && *p == '.') {
+        for (++p; p < end && IsDigit(*p); ++p, ++count, ++fraction) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
     }
-    if (count == 0) return false;
-    value = static_cast<double>(digits) / kTens[fraction > 0 ? fraction : 0];
+    if (p != end || count == 0 || count > 15) return false;
+    value = static_cast<double>(digits) / kTens[fraction];
     return true;
 }
 

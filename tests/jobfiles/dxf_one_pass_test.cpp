@@ -138,6 +138,20 @@ TEST(OnePass, PassingOverStopsWherePairByPairReadingDoes) {
         if (rng() % 3 == 0) text.pop_back();  // no line feed at the end
         ASSERT_EQ(StopsSkipping(text), StopsPairByPair(text)) << "round " << round << "\n" << text;
     }
+    // Every byte in a code line, at places in the blocks of 64 bytes that
+    // passing over sorts at once.
+    for (int b = 0; b < 256; ++b) {
+        if (b == '\n') continue;
+        const std::string c(1, static_cast<char>(b));
+        for (const std::string& code : {c, " 1" + c, c + "0", "1" + c + "0"}) {
+            for (size_t lead = 0; lead < 3; ++lead) {
+                std::string text;
+                for (size_t i = 0; i < 5 + lead * 7; ++i) text += " 10\n1.0\n";
+                text += code + "\nSTOP\n" + std::string(lead, ' ') + "  0\nSTOP\n";
+                ASSERT_EQ(StopsSkipping(text), StopsPairByPair(text)) << "byte " << b << " code line " << code;
+            }
+        }
+    }
 }
 
 TEST(DrawingUnits, TheHeaderNamesTheUnit) {

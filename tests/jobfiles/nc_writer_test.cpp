@@ -6,6 +6,7 @@
 #include <clocale>
 #include <filesystem>
 #include <memory>
+#include <tuple>
 
 #include "jobfiles/dxf_converter.h"
 #include "test_support.h"
@@ -139,6 +140,26 @@ TEST_F(OrderTest, TenThousandHolesOrderAsTheExchangeSortsWould) {
         if (i == 0 || ref[i].x != ref[i - 1].x || ref[i].y != ref[i - 1].y) expected.push_back({ref[i].x, ref[i].y, ref[i].radius});
     while (expected.size() < ref.size()) expected.push_back({0, 0, 0});
     EXPECT_THAT(Order(in), Is(expected));
+}
+
+// Row keys far apart are sorted, close ones counted into place: the same
+// path either way.
+TEST(OrderHoleTable, RowsFarApartOrderAsRowsCloseTogether) {
+    std::vector<HoleRecord> close, apart;
+    uint32_t seed = 11;
+    for (int32_t i = 0; i < 500; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const int32_t row = static_cast<int32_t>((seed >> 8) % 30);
+        close.push_back({static_cast<int32_t>(seed % 20), row, i + 1, row});
+        apart.push_back({static_cast<int32_t>(seed % 20), row, i + 1, row * 100000});
+    }
+    std::vector<HoleRecord> scratch(close.size());
+    OrderHoleTable(close, scratch);
+    OrderHoleTable(apart, scratch);
+    for (size_t i = 0; i < close.size(); ++i) {
+        ASSERT_EQ(std::tie(close[i].x, close[i].y, close[i].radius), std::tie(apart[i].x, apart[i].y, apart[i].radius))
+            << "entry " << i;
+    }
 }
 
 std::tm May3() {
