@@ -51,6 +51,20 @@ TEST(ConsoleCommandsTest, SilentControllerGetsAttempts500msApartUntilTheLinkIsDo
     EXPECT_TRUE(rig.dlg->SendCommand(5));
     EXPECT_EQ(rig.driver.frames.size(), 2u);
     EXPECT_EQ(rig.view.Text(ids::IDC_COMM_LABEL), "连接成功 , 端口号COM1   √通信正常");
+
+    // Refused writes leave the link up and get all six attempts, 500 ms
+    // after each refusal (no late answer to wait for after a whole one).
+    rig.driver.drop = nullptr;
+    rig.simDriver.Link().Plan().exceptionEveryN = 1;
+    t0 = rig.clock.NowMs();
+    ASSERT_EQ(rig.dlg->m_pModbus->WriteMultipleRegisters(1, 43, 1, word), kMbExceptionBase + 6);
+    const uint64_t refusal = rig.clock.NowMs() - t0;
+    rig.driver.frames.clear();
+    EXPECT_FALSE(rig.dlg->SendCommand(5));
+    ASSERT_EQ(rig.driver.frames.size(), 6u);
+    for (size_t i = 1; i < rig.driver.frames.size(); ++i)
+        EXPECT_EQ(rig.driver.frames[i].atMs - rig.driver.frames[i - 1].atMs, refusal + 500);
+    EXPECT_FALSE(rig.dlg->Link().Down());
 }
 
 TEST(ConsoleCommandsTest, MoveToHoleSendsTheRelativeVectorLowWordFirst) {
