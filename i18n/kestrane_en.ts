@@ -916,6 +916,10 @@ The program written, %3, holds no hole: check the diameter range and the drawing
         <source>本程序构建时未带图表库，此处无图（装好npm后重新构建即有）</source>
         <translation>This build has no chart library, so no plot here (build again with npm installed)</translation>
     </message>
+    <message>
+        <source>坐标已变</source>
+        <translation>coordinates changed</translation>
+    </message>
 </context>
 <context>
     <name>templates</name>

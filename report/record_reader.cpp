@@ -108,7 +108,7 @@ bool IsWord(std::string_view s) {
 
 // Where a reason of a line at the end of the file may have been cut short.
 bool IsKnownReason(std::string_view word) {
-    for (const char* r : {"button", "pause-hole", "controller-request", "lost-link", "arrival-check"})
+    for (const char* r : {"button", "pause-hole", "controller-request", "lost-link", "arrival-check", "position-changed"})
         if (word == r) return true;
     return false;
 }

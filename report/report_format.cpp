@@ -132,6 +132,7 @@ std::string ReasonText(const std::string& reason) {
     if (reason == "controller-request") return T(text::kReasonController);
     if (reason == "lost-link") return T(text::kReasonLostLink);
     if (reason == "arrival-check") return T(text::kReasonArrival);
+    if (reason == "position-changed") return T(text::kReasonPlaceChanged);
     if (reason == "unknown") return T(text::kReasonUnknown);
     return reason;
 }

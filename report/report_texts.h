@@ -42,6 +42,7 @@ inline constexpr const char* kReasonPauseHole = KS_TEXT("report", "预约暂停�
 inline constexpr const char* kReasonController = KS_TEXT("report", "控制器请求");
 inline constexpr const char* kReasonLostLink = KS_TEXT("report", "通信中断");
 inline constexpr const char* kReasonArrival = KS_TEXT("report", "轴未到达孔位");
+inline constexpr const char* kReasonPlaceChanged = KS_TEXT("report", "坐标已变");
 inline constexpr const char* kReasonUnknown = KS_TEXT("report", "原因未记录");
 
 // The plots and their axes.

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "report/job_summary.h"
+#include "report/report_format.h"
 #include "tests/app/console_rig.h"
 
 namespace ks::app::testing {
@@ -166,6 +167,30 @@ TEST(SimulatedJobReport, TheMenuEntryWritesTheReportBesideTheRecordAndOpensIt) {
     ASSERT_EQ(job.rig.view.Messages().size(), 3u);
     EXPECT_NE(job.rig.view.Messages()[1].find("加工报告无法写入"), std::string::npos);
     EXPECT_NE(job.rig.view.Messages()[2].find("还没有加工记录"), std::string::npos);
+}
+
+// Each reason the console writes for a pause is one the report names in
+// words and the shop's schemas and dashboard know.
+TEST(PauseReasons, EveryOneTheConsoleRecordsIsKnownToTheReportAndTheShop) {
+    const std::string schemas[] = {ReadAll(KS_PUBLISH_DIR "/state.schema.json"),
+                                   ReadAll(KS_PUBLISH_DIR "/record.schema.json")};
+    const std::string dashboard = ReadAll(KS_SHOP_DIR "/dashboard.js");
+    for (int c = 0; c <= static_cast<int>(PauseCause::PlaceChanged); ++c) {
+        RecordLine line;
+        line.event = RecordEvent::Paused;
+        line.cause = static_cast<PauseCause>(c);
+        std::string written = JobRecord::FormatLine("t", line);
+        written.erase(written.size() - 2);  // CR LF
+        const std::string word = written.substr(written.rfind(',') + 1);
+        ASSERT_FALSE(word.empty()) << c;
+        EXPECT_NE(report::ReasonText(word), word);
+        for (const std::string& schema : schemas) EXPECT_NE(schema.find('"' + word + '"'), std::string::npos) << word;
+        // Named in both of its languages, as "word": or, plain, word:.
+        int named = 0;
+        for (const std::string& key : {'"' + word + "\":", ' ' + word + ':'})
+            for (size_t at = dashboard.find(key); at != std::string::npos; at = dashboard.find(key, at + 1)) ++named;
+        EXPECT_EQ(named, 2) << word;
+    }
 }
 
 }  // namespace
